@@ -1,0 +1,39 @@
+# The two commands of the README: `make run` and `make test`. Both install
+# what is missing first, so they work on a fresh Debian 12 machine.
+
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES := cmake make g++ pkg-config \
+	qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev \
+	googletest libgtest-dev libgmock-dev libbenchmark-dev \
+	clang libclang-rt-14-dev \
+	geographiclib-tools gpsd-clients \
+	fonts-noto-cjk xvfb xauth
+
+.PHONY: setup build test run clean
+
+setup:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+build: setup
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 300
+
+run: build
+	$(BUILD_DIR)/src/korvane-station --demo
+
+clean:
+	rm -rf $(BUILD_DIR)
