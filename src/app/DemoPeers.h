@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QProcess;
+
+namespace korvane {
+
+// The demo's simulated peers, started as separate programs on loopback,
+// and a throw-away folder for the demo's settings and logs, so a demo never
+// touches the operator's.
+class DemoPeers {
+public:
+    DemoPeers();
+    ~DemoPeers();
+
+    // Starts the peers; false (with `error` set) when one cannot start.
+    bool start(QString &error);
+
+    QString folder() const { return m_dir.path(); }
+    QString settingsPath() const;
+    int boardPort() const { return m_boardPort; }
+
+    // Finds korvane-sim beside the station, in the build tree, or on PATH.
+    static QString simProgram();
+
+private:
+    int startPeer(const QStringList &arguments, QString &error);
+
+    QTemporaryDir m_dir;
+    QList<QProcess *> m_processes;
+    int m_boardPort = 0;
+};
+
+} // namespace korvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace korvane {
+
+class Clock;
+
+// The daily event log: one file per day named <program>-yyyy-MM-dd.log in
+// the log folder. Each append opens, writes and closes the file, so a line
+// is on disk when the call returns; every failure is swallowed.
+class EventLog {
+public:
+    EventLog(const Clock &clock, const QString &folder, const QString &programName);
+
+    // Drops one trailing line break (CR LF, else LF) from the caller's text,
+    // then writes it with CR LF. Blank texts write nothing.
+    void append(QString &text);
+    void append(const QString &text);
+
+    // Today's file, as a path in the log folder.
+    QString todayPath() const;
+    QString fileNameFor(const QDate &date) const;
+    const QString &folder() const { return m_folder; }
+
+private:
+    const Clock &m_clock;
+    QString m_folder;
+    QString m_programName;
+};
+
+} // namespace korvane

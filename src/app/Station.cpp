@@ -1,0 +1,189 @@
+#include "app/Station.h"
+
+#include "app/SettingKeys.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/FileReveal.h"
+#include "platform/ProcessServices.h"
+#include "platform/SettingsStore.h"
+#include "text/Formats.h"
+
+#include <cmath>
+
+namespace korvane {
+
+namespace {
+
+constexpr const char *kDesignCaption = "动中通天线自动控制系统 V1.0.46";
+
+const char *const kConsoleEntries[] = {"g", "p", "j", "w", "c", "R", "WR",
+                                       "COMP_TIME", "COMP_ANG", "SCAN_TIME", "?", "IMPORT"};
+
+const char *const kSignalBars[6] = {"", "▁ 　 　 　 　", "▁ ▃ 　 　 　", "▁ ▃ ▅ 　 　",
+                                    "▁ ▃ ▅ ▇ 　", "▁ ▃ ▅ ▇ █"};
+
+} // namespace
+
+Station::Station(const StationEnvironment &env, QObject *parent)
+    : QObject(parent),
+      log(*env.clock, env.logFolder, env.programName),
+      controllerLink({Winsock1, Winsock2, Winsock_test}, display, *env.settings, controllerStatus, radio),
+      statusParser(Winsock2, display),
+      console(display, controllerLink),
+      windowHandlers(display, log, *env.reveal, [this](const QString &m) { return eventLine(m); }),
+      m_env(env),
+      m_settings(*env.settings)
+{
+    for (TcpLink *link : {&Winsock1, &Winsock2, &Winsock_test, &Winsock_Cloud})
+        link->setParent(this);
+    connect(&Winsock2, &TcpLink::dataArrival, this, [this] { statusParser.Winsock2_DataArrival(); });
+    setupTimers();
+}
+
+Station::~Station() = default;
+
+QString Station::eventLine(const QString &message) const
+{
+    return timeText(m_env.clock->now()) + QStringLiteral(" 主机类型(") + QString::number(radio.RadioFamily)
+           + QStringLiteral(")事件：") + message + QStringLiteral("\r\n");
+}
+
+bool Station::checkSingleInstance()
+{
+    ProcessServices *processes = m_env.processes;
+    if (!processes || processes->tryTakeInstanceLock())
+        return true;
+    qint64 earlier = processes->lockHolderPid();
+    if (!ProcessServices::isAlive(earlier))
+        earlier = ProcessServices::fun_FindProcess(m_env.programName);
+    if (earlier <= 0)
+        return true; // the earlier copy cannot be found: carry on
+    const Dialogs::Answer answer = m_env.dialogs->question(
+        QStringLiteral("通知："),
+        QStringLiteral("程序已经运行，如果点击“确定”，将会强制关闭之前的进程，以重新打开！"),
+        Dialogs::Icon::Warning, Dialogs::Answer::Ok);
+    if (answer == Dialogs::Answer::Cancel)
+        return false;
+    ProcessServices::forceKill(earlier);
+    processes->takeOverInstanceLock();
+    return true;
+}
+
+bool Station::Form_Load()
+{
+    if (!checkSingleInstance())
+        return false;
+    for (const char *entry : kConsoleEntries)
+        display.Combo2.addItem(QString::fromLatin1(entry));
+    radio.keyReady = false;
+    const StartupSettings s = StartupSettings::read([this](const QString &k) { return m_settings.read(k); });
+    loadConnectionFields(s);
+    controllerStatus.CompassSameCount = 0;
+    compassRebootSwitch = s.compassReboot;
+    pingRebootSwitch = s.pingReboot;
+    loadShipToShip(s);
+    loadOptimisation(s);
+    openAisPortAtStart(s);
+    ais.targetMmsi = s.targetMmsi;
+    display.Label5.setToolTip(QStringLiteral("船舶MMSI：") + s.targetMmsi);
+    optimisation.scanStep = s.scanStep;
+    optimisation.comparisonReadings = {-100, -100, -100};
+    controllerLink.startupConnect(s.radioPort, s.autoLink == 1);
+    display.Text12.setText(QString());
+    display.Text13.setText(QString());
+    display.Text15.setText(QString());
+    resetRuntimeState();
+    caption = m_env.programName + QLatin1Char('-') + QString::fromUtf8(kDesignCaption);
+    display.MainWindow.setText(caption);
+    for (QTimer *t : {&Timer1, &blink, &Timer2, &GET_SIGN, &Timer_Ping, &Timer_AutoScan, &Timer_Cloud})
+        t->start();
+    return true;
+}
+
+void Station::loadConnectionFields(const StartupSettings &s)
+{
+    display.Text3.setText(s.radioAddress);
+    display.Text14.setText(s.radioUser);
+    display.Text7.setText(s.radioPassword);
+    display.Text4.setText(s.controllerAddress);
+    display.Text10.setText(s.controllerPort);
+    radio.rememberedUser = s.radioUser;
+    radio.rememberedPassword = s.radioPassword;
+    display.Check1.setValue(s.autoLink);
+    display.Cloud.setValue(s.cloud);
+    cloud.reporting = s.cloud == 1;
+}
+
+void Station::loadShipToShip(const StartupSettings &s)
+{
+    if (s.shipAis == 0 || s.shipAis == 1)
+        display.CHK_SHIP_AIS.setValue(s.shipAis);
+    if (s.shipAis == 1 || s.shipAis == 0) {
+        ais.shipToShip = s.shipAis == 1;
+        display.CHK_SHIP_AIS.setVisible(ais.shipToShip);
+        display.Label5.setVisible(ais.shipToShip);
+    }
+    display.SHIP_AIS_DRIVE.setValue(s.shipAisDrive);
+    controllerStatus.DriveConfirmed = true;
+    ais.headingCorrection = s.fixedHeading;
+    ais.aisDrive = s.shipAisDrive == 1;
+    display.SHIP_AIS_DRIVE.setVisible(ais.aisDrive);
+    display.Label12.setVisible(ais.aisDrive);
+    if (ais.aisDrive)
+        ais.aisHeading = s.aisHeading;
+}
+
+void Station::loadOptimisation(const StartupSettings &s)
+{
+    optimisation = OptimisationState{};
+    optimisation.comparisonEnabled = s.comparisonEnabled;
+    optimisation.comparisonInterval = s.comparisonInterval;
+    optimisation.comparisonCountdown = s.comparisonInterval;
+    optimisation.scanPitch = s.scanPitch;
+    optimisation.scanEnabled = s.scanEnabled;
+    optimisation.scanInterval = s.scanInterval;
+    optimisation.scanCountdown = s.scanInterval;
+    optimisation.comparisonStep = s.comparisonStep;
+}
+
+void Station::openAisPortAtStart(const StartupSettings &s)
+{
+    // Only a port that discovery found is opened; none is known yet, so a
+    // configured port stays closed without a message.
+    for (const QString &port : ais.detectedPorts) {
+        if (!s.aisPort.isEmpty() && port == s.aisPort)
+            ais.selectedPort = s.aisPort;
+    }
+    ais.lastReportTime = 0;
+    ais.firstQuerySent = false;
+}
+
+void Station::resetRuntimeState()
+{
+    controllerStatus.OwnLatitude = 0;
+    controllerStatus.OwnLongitude = 0;
+    controllerStatus.ReportedLatitude = 0;
+    controllerStatus.ReportedLongitude = 0;
+    controllerStatus.ShipTarget = {};
+    controllerStatus.AngleH = 0;
+    controllerStatus.linkHeaderWritten = false;
+    controllerStatus.GnssValid = true;
+    controllerStatus.MultiBase = false;
+    for (int i = 1; i <= 5; ++i)
+        radio.signalBars[i] = QString::fromUtf8(kSignalBars[i]);
+    radio.pingCount = 0;
+    radio.pingSum = 0;
+    radio.pingWindow.fill(0);
+    radio.cpePrevRxBytes = 0;
+    radio.cpePrevTxBytes = 0;
+    cloud.ipMode = false;
+    cloud.pendingRequest.clear();
+    cloud.connectHost.clear();
+}
+
+void Station::Check1_Click()
+{
+    m_settings.write(keys::KORVANE_AUTOLINK, QString::number(display.Check1.value()));
+}
+
+} // namespace korvane

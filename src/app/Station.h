@@ -1,0 +1,119 @@
+#pragma once
+
+#include "app/Display.h"
+#include "app/EventLog.h"
+#include "app/StartupSettings.h"
+#include "app/WindowHandlers.h"
+#include "cloud/CloudState.h"
+#include "console/CommandConsole.h"
+#include "controller/ControllerLink.h"
+#include "controller/ControllerStatus.h"
+#include "controller/StatusParser.h"
+#include "nav/AisState.h"
+#include "optimise/OptimisationState.h"
+#include "platform/TcpLink.h"
+#include "radio/RadioSessionState.h"
+#include "radio/RadioStats.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace korvane {
+
+class Clock;
+class Dialogs;
+class FileReveal;
+class ProcessServices;
+class SettingsStore;
+
+// What the station needs from its surroundings; main() and tests build it.
+struct StationEnvironment {
+    QString programName;  // the executable's base name
+    QString logFolder;    // where the daily logs go
+    SettingsStore *settings = nullptr;
+    Dialogs *dialogs = nullptr;
+    FileReveal *reveal = nullptr;
+    const Clock *clock = nullptr;
+    ProcessServices *processes = nullptr;
+};
+
+// The station: owns the state records, the sockets, the timers and the
+// handler classes, and wires them together.
+class Station : public QObject {
+    Q_OBJECT
+public:
+    explicit Station(const StationEnvironment &env, QObject *parent = nullptr);
+    ~Station() override;
+
+    // Start-up. False when the operator chose to end this copy.
+    bool Form_Load();
+
+    // The event line: time, radio family and message, ending in CR LF.
+    QString eventLine(const QString &message) const;
+
+    // Operator actions, by control name; false for an unknown action.
+    bool click(const QString &control, int index = -1);
+    bool setControl(const QString &control, const QString &value);
+    bool key(const QString &control, int code);
+    void pick(const QString &text);
+
+    Display display;
+    ControllerStatus controllerStatus;
+    RadioStats radioStats;
+    RadioSessionState radio;
+    OptimisationState optimisation;
+    AisState ais;
+    CloudState cloud;
+    std::int16_t compassRebootSwitch = 0;
+    std::int16_t pingRebootSwitch = 0;
+    QString caption; // the window caption, as the radio handlers read it
+
+    TcpLink Winsock1{QStringLiteral("Winsock1")};
+    TcpLink Winsock2{QStringLiteral("Winsock2")};
+    TcpLink Winsock_test{QStringLiteral("Winsock_test")};
+    TcpLink Winsock_Cloud{QStringLiteral("Winsock_Cloud")};
+
+    QTimer Timer1;
+    QTimer blink;
+    QTimer Timer2;
+    QTimer GET_SIGN;
+    QTimer Timer_Ping;
+    QTimer Timer_AutoScan;
+    QTimer Timer_Cloud;
+
+    EventLog log;
+    ControllerLink controllerLink;
+    StatusParser statusParser;
+    CommandConsole console;
+    WindowHandlers windowHandlers;
+
+    SettingsStore &settings() { return m_settings; }
+    const StationEnvironment &environment() const { return m_env; }
+
+    void Check1_Click();
+
+    void Timer1_Timer();
+    void blink_Timer();
+    void Timer2_Timer();
+    void GET_SIGN_Timer();
+    void Timer_Ping_Timer();
+    void Timer_AutoScan_Timer();
+    void Timer_Cloud_Timer();
+
+private:
+    bool checkSingleInstance();
+    void loadConnectionFields(const StartupSettings &s);
+    void loadShipToShip(const StartupSettings &s);
+    void loadOptimisation(const StartupSettings &s);
+    void openAisPortAtStart(const StartupSettings &s);
+    void resetRuntimeState();
+    void setupTimers();
+    void showControllerLamp();
+    void showRadioLamp();
+
+    StationEnvironment m_env;
+    SettingsStore &m_settings;
+    bool m_pingTickRunning = false;
+};
+
+} // namespace korvane

@@ -1,0 +1,75 @@
+// Operator actions by control name: the window and the headless console
+// both come through here, so a click by hand and a click by command have
+// the same effect.
+#include "app/Station.h"
+
+#include "text/Numbers.h"
+
+namespace korvane {
+
+bool Station::click(const QString &control, int /*index*/)
+{
+    if (control == QLatin1String("Command1")) {
+        controllerLink.Command1_Click();
+    } else if (control == QLatin1String("Command3")) {
+        console.Command3_Click();
+    } else if (control == QLatin1String("Check1")) {
+        display.Check1.setValue(display.Check1.value() == 1 ? 0 : 1);
+        Check1_Click();
+    } else if (control == QLatin1String("Label4")) {
+        windowHandlers.Label4_DblClick();
+    } else if (control == QLatin1String("Lbl_ALARM")) {
+        windowHandlers.Lbl_ALARM_DblClick();
+    } else if (control == QLatin1String("Label18")) {
+        windowHandlers.Label18_Click();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Station::setControl(const QString &control, const QString &value)
+{
+    Control *target = display.find(control);
+    if (!target)
+        return false;
+    if (control == QLatin1String("Check1")) {
+        const int v = numberOfText(value) == 1 ? 1 : 0;
+        if (v != display.Check1.value()) {
+            display.Check1.setValue(v);
+            Check1_Click();
+        }
+        return true;
+    }
+    if (control == QLatin1String("Slider1")) {
+        const auto v = toInt32(numberOfText(value));
+        if (!v || *v < 0 || *v > 359)
+            return false;
+        display.Slider1.setValue(*v);
+        return true;
+    }
+    static const QStringList editable = {QStringLiteral("Text3"),  QStringLiteral("Text14"),
+                                         QStringLiteral("Text7"),  QStringLiteral("Text4"),
+                                         QStringLiteral("Text10"), QStringLiteral("Combo2"),
+                                         QStringLiteral("Text12"), QStringLiteral("Text13")};
+    if (!editable.contains(control))
+        return false;
+    target->setText(value);
+    return true;
+}
+
+bool Station::key(const QString &control, int code)
+{
+    if (control == QLatin1String("Combo2")) {
+        console.Combo2_KeyDown(code, 0);
+        return true;
+    }
+    return false;
+}
+
+void Station::pick(const QString &text)
+{
+    display.Combo2.setText(text);
+}
+
+} // namespace korvane

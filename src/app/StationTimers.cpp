@@ -1,0 +1,107 @@
+// The seven timers and what each tick does, in order.
+#include "app/Station.h"
+
+#include "text/Numbers.h"
+
+namespace korvane {
+
+namespace {
+
+struct TimerSpec {
+    QTimer Station::*timer;
+    int intervalMs;
+    void (Station::*tick)();
+};
+
+constexpr TimerSpec kTimers[] = {
+    {&Station::Timer1, 1000, &Station::Timer1_Timer},
+    {&Station::blink, 1000, &Station::blink_Timer},
+    {&Station::Timer2, 2003, &Station::Timer2_Timer},
+    {&Station::GET_SIGN, 5003, &Station::GET_SIGN_Timer},
+    {&Station::Timer_Ping, 7030, &Station::Timer_Ping_Timer},
+    {&Station::Timer_AutoScan, 10021, &Station::Timer_AutoScan_Timer},
+    {&Station::Timer_Cloud, 59990, &Station::Timer_Cloud_Timer},
+};
+
+Rgb lampColour(int state)
+{
+    switch (state) {
+    case TcpLink::Connecting:
+        return colours::Yellow;
+    case TcpLink::Connected:
+        return colours::Green;
+    case TcpLink::Error:
+        return colours::Red;
+    default:
+        return colours::Black;
+    }
+}
+
+} // namespace
+
+void Station::setupTimers()
+{
+    for (const TimerSpec &spec : kTimers) {
+        QTimer &timer = this->*(spec.timer);
+        timer.setInterval(spec.intervalMs);
+        timer.setTimerType(Qt::CoarseTimer);
+        connect(&timer, &QTimer::timeout, this, spec.tick);
+    }
+}
+
+void Station::showControllerLamp()
+{
+    display.Label6.setColour(lampColour(Winsock2.State()));
+}
+
+void Station::showRadioLamp()
+{
+    // A 5G CPE has no telnet session; its lamp follows the CPE readings.
+    if (radio.RadioFamily == RadioFamilyCpe)
+        return;
+    display.radioLamp.setColour(lampColour(Winsock1.State()));
+}
+
+void Station::Timer1_Timer()
+{
+    showRadioLamp();
+    showControllerLamp();
+}
+
+void Station::blink_Timer()
+{
+}
+
+void Station::Timer2_Timer()
+{
+}
+
+void Station::GET_SIGN_Timer()
+{
+}
+
+void Station::Timer_Ping_Timer()
+{
+    // The supervision waits about two seconds with events running; a tick
+    // must not start inside its own wait.
+    if (m_pingTickRunning)
+        return;
+    m_pingTickRunning = true;
+    if (const auto rounded = toInt32(controllerStatus.AngleH)) {
+        const int follow = *rounded % 360;
+        if (follow >= 0)
+            display.Slider1.setValue(follow);
+    }
+    controllerLink.supervise();
+    m_pingTickRunning = false;
+}
+
+void Station::Timer_AutoScan_Timer()
+{
+}
+
+void Station::Timer_Cloud_Timer()
+{
+}
+
+} // namespace korvane

@@ -1,0 +1,193 @@
+#include "controller/ControllerLink.h"
+
+#include "app/Display.h"
+#include "app/SettingKeys.h"
+#include "controller/ControllerStatus.h"
+#include "controller/HostPort.h"
+#include "platform/Delay.h"
+#include "platform/SettingsStore.h"
+#include "platform/TcpLink.h"
+#include "radio/RadioSessionState.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr float kProbeWaitSeconds = 1.0f;
+
+} // namespace
+
+ControllerLink::ControllerLink(Sockets sockets, Display &display, SettingsStore &settings,
+                               ControllerStatus &status, RadioSessionState &radio)
+    : m_sockets(sockets), m_display(display), m_settings(settings), m_status(status), m_radio(radio)
+{
+}
+
+bool ControllerLink::send(const QString &command)
+{
+    return m_sockets.controller.SendData(command);
+}
+
+bool ControllerLink::isConnected() const
+{
+    return m_sockets.controller.State() == TcpLink::Connected;
+}
+
+void ControllerLink::Command1_Click()
+{
+    radioHalf();
+    controllerHalf();
+    finalStep();
+}
+
+void ControllerLink::radioHalf()
+{
+    TcpLink &radio = m_sockets.radio;
+    const QString address = m_display.Text3.text();
+    if (address.isEmpty())
+        return;
+    if (address == radio.RemoteHost && m_radio.rememberedPassword == m_display.Text7.text()
+        && m_radio.rememberedUser == m_display.Text14.text())
+        return;
+    if (radio.State() != TcpLink::Closed)
+        radio.Close();
+    m_radio.rememberedPassword = m_display.Text7.text();
+    m_radio.rememberedUser = m_display.Text14.text();
+    radio.RemoteHost = address;
+    m_settings.write(keys::DEVICE_WIRESS_IP, address);
+    m_settings.write(keys::DEVICE_WIRESS_PASSWORD, m_display.Text7.text());
+    m_settings.write(keys::DEVICE_WIRESS_USER, m_display.Text14.text());
+    QString host;
+    std::int32_t port = 0;
+    if (SplitAndValidateHostPort(address, host, port)) {
+        radio.RemoteHost = host;
+        radio.RemotePort = port;
+    }
+    radio.Connect();
+    m_status.linkHeaderWritten = false;
+}
+
+void ControllerLink::controllerHalf()
+{
+    TcpLink &controller = m_sockets.controller;
+    const QString address = m_display.Text4.text();
+    if (address.isEmpty() || address == controller.RemoteHost)
+        return;
+    if (controller.State() != TcpLink::Closed)
+        controller.Close();
+    controller.RemoteHost = address;
+    controller.RemotePort = kDefaultControllerPort;
+    m_settings.write(keys::DEVICE_KORVANE_IP, address);
+    m_settings.write(keys::DEVICE_KORVANE_PORT, QString::number(kDefaultControllerPort));
+    QString host;
+    std::int32_t port = 0;
+    if (SplitAndValidateHostPort(address, host, port)) {
+        controller.RemoteHost = host;
+        controller.RemotePort = port;
+        m_settings.write(keys::DEVICE_KORVANE_PORT, QString::number(port));
+    }
+    controller.Connect();
+    m_status.linkHeaderWritten = false;
+}
+
+void ControllerLink::finalStep()
+{
+    if (m_display.Text3.text().isEmpty() || m_display.Text7.text().isEmpty()
+        || m_display.Text4.text().isEmpty() || m_display.Text10.text().isEmpty()) {
+        m_display.Label_NOTE.setText(QStringLiteral("请填写参数后连接"));
+        return;
+    }
+    if (m_sockets.radio.State() == TcpLink::Closed)
+        m_sockets.radio.Connect();
+    if (m_sockets.controller.State() == TcpLink::Closed)
+        m_sockets.controller.Connect();
+    m_status.linkHeaderWritten = false;
+}
+
+void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
+{
+    TcpLink &radio = m_sockets.radio;
+    TcpLink &controller = m_sockets.controller;
+    radio.RemoteHost = m_display.Text3.text();
+    if (storedRadioPort > 0)
+        radio.RemotePort = storedRadioPort;
+    else if (storedRadioPort == 0)
+        radio.RemotePort = kDefaultRadioPort;
+    controller.RemoteHost = m_display.Text4.text();
+    controller.RemotePort = kDefaultControllerPort;
+    QString host;
+    std::int32_t port = 0;
+    if (SplitAndValidateHostPort(m_display.Text3.text(), host, port)) {
+        radio.RemoteHost = host;
+        radio.RemotePort = port;
+    }
+    if (SplitAndValidateHostPort(m_display.Text4.text(), host, port)) {
+        controller.RemoteHost = host;
+        controller.RemotePort = port;
+    }
+    if (autoConnect) {
+        radio.Connect();
+        controller.Connect();
+    }
+    m_status.linkHeaderWritten = false;
+}
+
+void ControllerLink::supervise()
+{
+    probeRadio();
+    probeController();
+    const bool autoConnect = m_display.Check1.value() == 1;
+    if (autoConnect && m_sockets.radio.State() != TcpLink::Connected)
+        reconnect(m_sockets.radio);
+    if (autoConnect && m_sockets.controller.State() != TcpLink::Connected)
+        reconnect(m_sockets.controller);
+}
+
+void ControllerLink::probeRadio()
+{
+    TcpLink &radio = m_sockets.radio;
+    TcpLink &probe = m_sockets.probe;
+    if (radio.State() != TcpLink::Connected)
+        return;
+    probe.Close();
+    probe.RemoteHost = radio.RemoteHost;
+    probe.RemotePort = radio.RemotePort;
+    probe.Connect();
+    Delay(kProbeWaitSeconds);
+    const bool healthy = probe.State() == TcpLink::Connected;
+    probe.Close();
+    if (!healthy) {
+        m_display.Label_NOTE.setText(QStringLiteral("微波网络出错或已断开，请检查！"));
+        radio.Close();
+    }
+}
+
+void ControllerLink::probeController()
+{
+    TcpLink &controller = m_sockets.controller;
+    TcpLink &probe = m_sockets.probe;
+    if (controller.State() != TcpLink::Connected)
+        return;
+    probe.Close();
+    probe.RemoteHost = controller.RemoteHost;
+    probe.RemotePort = controller.RemotePort;
+    probe.Connect();
+    Delay(kProbeWaitSeconds);
+    const bool healthy = probe.State() == TcpLink::Connected;
+    probe.Close();
+    if (healthy) {
+        m_display.Label_NOTE.setText(QString());
+    } else {
+        m_display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
+        controller.Close();
+    }
+}
+
+void ControllerLink::reconnect(TcpLink &socket)
+{
+    if (socket.State() != TcpLink::Closed)
+        socket.Close();
+    socket.Connect();
+}
+
+} // namespace korvane

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+namespace korvane {
+
+class Display;
+class SettingsStore;
+class TcpLink;
+struct ControllerStatus;
+struct RadioSessionState;
+
+// The controller board's TCP link and command channel, the connect button,
+// the start-up connect and the periodic probe-and-reconnect. The button and
+// the start-up also point the radio socket, since they share the address
+// boxes.
+class ControllerLink {
+public:
+    static constexpr int kDefaultControllerPort = 8233;
+    static constexpr int kDefaultRadioPort = 9754;
+
+    struct Sockets {
+        TcpLink &radio;      // Winsock1
+        TcpLink &controller; // Winsock2
+        TcpLink &probe;      // Winsock_test
+    };
+
+    ControllerLink(Sockets sockets, Display &display, SettingsStore &settings,
+                   ControllerStatus &status, RadioSessionState &radio);
+
+    // The command channel: one send of the exact text. False (nothing sent)
+    // unless the link is connected.
+    bool send(const QString &command);
+    bool isConnected() const;
+
+    void Command1_Click();
+    // `storedRadioPort`: DEVICE_WIRESS_PORT as read at start (0: default,
+    // negative: leave the port unset).
+    void startupConnect(int storedRadioPort, bool autoConnect);
+    // The link supervision of the ping timer's tick. Waits up to two
+    // seconds in all, with the event loop running.
+    void supervise();
+
+private:
+    void radioHalf();
+    void controllerHalf();
+    void finalStep();
+    void probeRadio();
+    void probeController();
+    void reconnect(TcpLink &socket);
+
+    Sockets m_sockets;
+    Display &m_display;
+    SettingsStore &m_settings;
+    ControllerStatus &m_status;
+    RadioSessionState &m_radio;
+};
+
+} // namespace korvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdio>
+
+namespace korvane {
+
+class Station;
+
+// The station without a window: every display change is printed as
+// "CONTROL.property=value"; stdin lines are operator actions.
+class HeadlessConsole : public QObject {
+    Q_OBJECT
+public:
+    explicit HeadlessConsole(Station &station, std::FILE *out = stdout, QObject *parent = nullptr);
+
+    // One input line of the headless grammar.
+    void handleLine(const QString &line);
+
+Q_SIGNALS:
+    void quitRequested();
+
+private:
+    void print(const QString &line);
+    void handleAction(const QString &verb, const QString &rest);
+
+    Station &m_station;
+    std::FILE *m_out;
+};
+
+} // namespace korvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace korvane {
+
+// Modal message boxes. The window shows them; the headless front end prints
+// them and answers with the configured answer.
+class Dialogs {
+public:
+    enum class Answer { Ok, Cancel };
+    enum class Icon { Information, Warning, Question };
+
+    virtual ~Dialogs() = default;
+    // An OK/Cancel question; `defaultAnswer` is what Enter picks.
+    virtual Answer question(const QString &title, const QString &text, Icon icon,
+                            Answer defaultAnswer) = 0;
+    // A box with one OK button.
+    virtual void message(const QString &title, const QString &text, Icon icon) = 0;
+};
+
+} // namespace korvane

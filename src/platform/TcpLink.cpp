@@ -1,0 +1,129 @@
+#include "platform/TcpLink.h"
+
+#include <QTcpSocket>
+
+namespace korvane {
+
+TcpLink::TcpLink(const QString &name, QObject *parent)
+    : QObject(parent), m_name(name)
+{
+}
+
+TcpLink::~TcpLink()
+{
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+}
+
+int TcpLink::State() const
+{
+    if (m_error)
+        return Error;
+    if (!m_socket)
+        return Closed;
+    switch (m_socket->state()) {
+    case QAbstractSocket::HostLookupState:
+    case QAbstractSocket::ConnectingState:
+        return Connecting;
+    case QAbstractSocket::ConnectedState:
+        return Connected;
+    default:
+        return Closed;
+    }
+}
+
+void TcpLink::attachSocket()
+{
+    // A fresh socket per connect: an old socket's late signals can never
+    // reach the new connection's handlers.
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+    }
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        Q_EMIT stateChanged(Connected);
+        Q_EMIT connected();
+    });
+    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+        if (m_socket)
+            Q_EMIT dataArrival(m_socket->bytesAvailable());
+    });
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        // The peer closing an open connection is an orderly end, not an error.
+        if (e == QAbstractSocket::RemoteHostClosedError) {
+            Q_EMIT stateChanged(State());
+            return;
+        }
+        setErrorState(static_cast<int>(e), m_socket ? m_socket->errorString() : QString());
+    });
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] { Q_EMIT stateChanged(State()); });
+}
+
+void TcpLink::setErrorState(int code, const QString &description)
+{
+    m_error = true;
+    Q_EMIT stateChanged(Error);
+    Q_EMIT errorOccurred(code, description);
+}
+
+bool TcpLink::Connect()
+{
+    const int state = State();
+    if (state == Connecting || state == Connected)
+        return false;
+    if (RemotePort < 0 || RemotePort > 65535)
+        return false;
+    m_error = false;
+    attachSocket();
+    m_socket->connectToHost(RemoteHost, static_cast<quint16>(RemotePort));
+    Q_EMIT stateChanged(State());
+    return true;
+}
+
+void TcpLink::Close()
+{
+    const bool wasOpen = m_error || (m_socket && m_socket->state() != QAbstractSocket::UnconnectedState);
+    m_error = false;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    if (wasOpen)
+        Q_EMIT stateChanged(Closed);
+}
+
+bool TcpLink::SendData(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text)
+        bytes.append(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+    return SendBytes(bytes);
+}
+
+bool TcpLink::SendBytes(const QByteArray &bytes)
+{
+    if (State() != Connected)
+        return false;
+    return m_socket->write(bytes) == bytes.size();
+}
+
+QByteArray TcpLink::GetData()
+{
+    if (!m_socket)
+        return {};
+    return m_socket->readAll();
+}
+
+qint64 TcpLink::bytesAvailable() const
+{
+    return m_socket ? m_socket->bytesAvailable() : 0;
+}
+
+} // namespace korvane

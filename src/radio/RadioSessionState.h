@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+
+namespace korvane {
+
+// RadioFamily codes.
+enum : std::int16_t {
+    RadioFamilyUnknown = 0,
+    RadioFamilyAirOs = 1,
+    RadioFamilyAirFiber = 2,
+    RadioFamilyJsonConsole = 3,
+    RadioFamilyIwconfig = 4,
+    RadioFamilyCpe = 5,
+};
+
+// The telnet session to the radio and what it has learnt.
+struct RadioSessionState {
+    std::int16_t RadioFamily = RadioFamilyUnknown;
+    bool loggedIn = false;
+    QString radioMac;
+    QString cpeStatusText;
+    // Copies of the radio user and password taken at start-up and on every
+    // reconnect of the radio, to notice a change.
+    QString rememberedUser;
+    QString rememberedPassword;
+    // JSON console: the session key is ControllerStatus::RadioKey.
+    bool keyReady = false;
+    std::int16_t keyRetryCount = 0;
+    // The signal-bar glyphs, index 1 to 5 (index 0 unused).
+    std::array<QString, 6> signalBars;
+    // CPE counter snapshot.
+    QDateTime lastCpeProbe;
+    std::int32_t cpePrevRxBytes = 0;
+    std::int32_t cpePrevTxBytes = 0;
+    // Ping watchdog.
+    std::array<std::int32_t, 100> pingWindow{};
+    std::int16_t pingCount = 0;
+    std::int32_t pingSum = 0;
+};
+
+} // namespace korvane

@@ -1,0 +1,199 @@
+#include "support/LoopbackServer.h"
+#include "support/StationFixture.h"
+#include "support/Wait.h"
+
+#include "app/SettingKeys.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using korvane::test::LoopbackServer;
+using korvane::test::StationFixture;
+using korvane::test::waitUntil;
+
+namespace {
+
+QString boardAddress(const LoopbackServer &server)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(server.port());
+}
+
+void fillRadioBoxes(Station &s)
+{
+    // The radio half needs a radio address; point it at a closed loopback port.
+    s.setControl(QStringLiteral("Text3"), QStringLiteral("127.0.0.9:1"));
+    s.setControl(QStringLiteral("Text7"), QStringLiteral("pw"));
+    s.setControl(QStringLiteral("Text14"), QStringLiteral("ubnt"));
+}
+
+TEST(ConnectButton, AddressWithPortIsSplitAndStoredWhole)
+{
+    LoopbackServer server;
+    StationFixture f;
+    Station &s = f.start();
+    fillRadioBoxes(s);
+    s.setControl(QStringLiteral("Text4"), boardAddress(server));
+    s.setControl(QStringLiteral("Text10"), QStringLiteral("8233"));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock2.RemoteHost, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(s.Winsock2.RemotePort, server.port());
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_IP), boardAddress(server));
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QString::number(server.port()));
+    EXPECT_EQ(f.settings->read(keys::DEVICE_WIRESS_IP), QStringLiteral("127.0.0.9:1"));
+    EXPECT_EQ(f.settings->read(keys::DEVICE_WIRESS_USER), QStringLiteral("ubnt"));
+    EXPECT_EQ(s.Winsock1.RemoteHost, QStringLiteral("127.0.0.9"));
+    EXPECT_EQ(s.Winsock1.RemotePort, 1);
+    EXPECT_EQ(s.display.Label_NOTE.text(), QString());
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+
+    // The same text with a port differs from the split host: a reconnect.
+    s.click(QStringLiteral("Command1"));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.accepted == 2; }));
+}
+
+TEST(ConnectButton, AddressWithoutPortUsesTheDefaultPort)
+{
+    StationFixture f;
+    Station &s = f.start();
+    s.setControl(QStringLiteral("Text4"), QStringLiteral("127.0.0.2"));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock2.RemoteHost, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(s.Winsock2.RemotePort, 8233);
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_IP), QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QStringLiteral("8233"));
+}
+
+TEST(ConnectButton, LeadingColonGivesAnEmptyHost)
+{
+    StationFixture f;
+    Station &s = f.start();
+    s.setControl(QStringLiteral("Text4"), QStringLiteral(":9000"));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock2.RemoteHost, QString());
+    EXPECT_EQ(s.Winsock2.RemotePort, 9000);
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QStringLiteral("9000"));
+}
+
+TEST(ConnectButton, OutOfRangePortIsNotSplit)
+{
+    StationFixture f;
+    Station &s = f.start();
+    s.setControl(QStringLiteral("Text4"), QStringLiteral("127.0.0.2:70000"));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock2.RemoteHost, QStringLiteral("127.0.0.2:70000"));
+    EXPECT_EQ(s.Winsock2.RemotePort, 8233);
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QStringLiteral("8233"));
+}
+
+TEST(ConnectButton, EmptyPortBoxStillConnectsTheChangedHalfButAsksForParameters)
+{
+    LoopbackServer server;
+    StationFixture f;
+    Station &s = f.start();
+    fillRadioBoxes(s);
+    s.setControl(QStringLiteral("Text4"), boardAddress(server));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("请填写参数后连接"));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7; }));
+}
+
+TEST(ConnectButton, UnchangedAddressWithoutPortLeavesAnOpenLinkAlone)
+{
+    LoopbackServer server;
+    StationFixture f;
+    f.settings->write(keys::DEVICE_KORVANE_IP, QStringLiteral("127.0.0.1"));
+    Station &s = f.start();
+    // Point the socket at the server without a port in the box.
+    s.Winsock2.RemotePort = server.port();
+    s.Winsock2.Connect();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+    s.click(QStringLiteral("Command1"));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock2.State(), 7);
+    EXPECT_EQ(server.accepted, 1);
+}
+
+class Supervision : public ::testing::Test {
+protected:
+    Station &startConnected(bool autoConnect)
+    {
+        f.settings->write(keys::DEVICE_KORVANE_IP, boardAddress(server));
+        f.settings->write(keys::KORVANE_AUTOLINK, autoConnect ? QStringLiteral("1") : QStringLiteral("0"));
+        Station &s = f.start();
+        s.Timer_Ping.stop(); // ticks are driven by the test
+        if (!autoConnect)
+            s.Winsock2.Connect();
+        EXPECT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+        return s;
+    }
+
+    LoopbackServer server;
+    StationFixture f;
+};
+
+TEST_F(Supervision, HealthyLinkClearsTheNotice)
+{
+    Station &s = startConnected(true);
+    s.display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
+    s.Timer_Ping_Timer();
+    EXPECT_EQ(s.display.Label_NOTE.text(), QString());
+    EXPECT_EQ(s.Winsock2.State(), 7);
+    EXPECT_EQ(server.accepted, 2) << "one probe connection";
+}
+
+TEST_F(Supervision, DroppedLinkIsReconnectedWithinOneTick)
+{
+    Station &s = startConnected(true);
+    server.dropAll();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() != 7; }));
+    s.Timer_Ping_Timer();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+    EXPECT_EQ(server.accepted, 2);
+}
+
+TEST_F(Supervision, WithoutAutoConnectALostLinkStaysClosed)
+{
+    Station &s = startConnected(false);
+    server.dropAll();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() != 7; }));
+    s.Timer_Ping_Timer();
+    EXPECT_NE(s.Winsock2.State(), 7);
+    EXPECT_EQ(server.accepted, 1);
+}
+
+TEST_F(Supervision, BoardRefusingTheProbeIsTreatedAsLost)
+{
+    Station &s = startConnected(false);
+    server.refuseFurther = true;
+    s.Timer_Ping_Timer();
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("天线控制网络连接中..."));
+    EXPECT_EQ(s.Winsock2.State(), 0);
+    EXPECT_EQ(s.Winsock_test.State(), 0) << "the probe socket is always closed";
+}
+
+TEST_F(Supervision, SliderFollowsTheAntenna)
+{
+    Station &s = startConnected(true);
+    s.controllerStatus.AngleH = 372.5; // 372 after rounding half to even, 12 after mod
+    s.Timer_Ping_Timer();
+    EXPECT_EQ(s.display.Slider1.value(), 12);
+}
+
+TEST(Lamps, ControllerLampFollowsTheSocket)
+{
+    LoopbackServer server;
+    StationFixture f;
+    Station &s = f.start();
+    s.Timer1_Timer();
+    EXPECT_EQ(s.display.Label6.colour(), (Rgb{0, 0, 0}));
+    s.Winsock2.RemoteHost = QStringLiteral("127.0.0.1");
+    s.Winsock2.RemotePort = server.port();
+    s.Winsock2.Connect();
+    s.Timer1_Timer();
+    EXPECT_EQ(s.display.Label6.colour(), (Rgb{255, 255, 0}));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7; }));
+    s.Timer1_Timer();
+    EXPECT_EQ(s.display.Label6.colour(), (Rgb{0, 255, 0}));
+}
+
+} // namespace

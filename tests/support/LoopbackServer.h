@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace korvane::test {
+
+// A real TCP server on 127.0.0.1 that records what each client sends and
+// can drop clients or refuse further ones.
+class LoopbackServer : public QObject {
+public:
+    LoopbackServer()
+    {
+        QObject::connect(&server, &QTcpServer::newConnection, this, [this] { accept(); });
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    quint16 port() const { return server.serverPort(); }
+    int accepted = 0;
+    bool refuseFurther = false; // close every connection after the first open one
+    QByteArray received;
+    QList<QPointer<QTcpSocket>> clients;
+
+    int openClients() const
+    {
+        int n = 0;
+        for (const auto &c : clients)
+            n += (c && c->state() == QAbstractSocket::ConnectedState) ? 1 : 0;
+        return n;
+    }
+
+    void dropAll()
+    {
+        for (const auto &c : clients) {
+            if (c)
+                c->abort();
+        }
+    }
+
+    void sendToAll(const QByteArray &bytes)
+    {
+        for (const auto &c : clients) {
+            if (c && c->state() == QAbstractSocket::ConnectedState)
+                c->write(bytes);
+        }
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = server.nextPendingConnection()) {
+            ++accepted;
+            if (refuseFurther && openClients() > 0) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            clients.append(socket);
+            QObject::connect(socket, &QTcpSocket::readyRead, this,
+                             [this, socket] { received += socket->readAll(); });
+        }
+    }
+
+    QTcpServer server;
+};
+
+} // namespace korvane::test

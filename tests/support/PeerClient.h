@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QTcpSocket>
+
+namespace korvane::test {
+
+// A plain TCP client standing in for a station towards a simulated peer:
+// it keeps every byte received so a test can wait for texts in it.
+class PeerClient
+{
+public:
+    PeerClient();
+
+    bool connectTo(quint16 port, int timeoutMs = 5000);
+    void write(const QByteArray &bytes);
+
+    const QByteArray &received() const { return received_; }
+    QString text() const { return QString::fromUtf8(received_); }
+    void clear() { received_.clear(); }
+    bool connected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+    QTcpSocket &socket() { return socket_; }
+
+    // Waits until `needle` appears in what was received since the last clear.
+    bool waitFor(const QByteArray &needle, int timeoutMs = 5000);
+    bool waitFor(const QString &needle, int timeoutMs = 5000) { return waitFor(needle.toUtf8(), timeoutMs); }
+    bool waitForBytes(qsizetype count, int timeoutMs = 5000);
+    bool waitForDisconnect(int timeoutMs = 5000);
+
+private:
+    QTcpSocket socket_;
+    QByteArray received_;
+};
+
+} // namespace korvane::test

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace korvane::test {
+
+// One simulated peer (`korvane-sim <peer> …`) run as a separate process for a
+// test. start() waits for the peer's listening line; control lines go to its
+// stdin; every later stdout line is kept for waitForLine(). The peer is
+// stopped when the object goes.
+class SimProcess
+{
+public:
+    SimProcess();
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // Adds "--port 0" unless `arguments` name a port. False when the peer
+    // exits or does not announce itself within `timeoutMs`.
+    bool start(const QString &peer, const QStringList &arguments = {}, int timeoutMs = 10000);
+
+    QString host() const { return host_; }
+    quint16 port() const { return port_; }
+    QProcess &process() { return process_; }
+
+    // Writes one control line (a line end is added).
+    void control(const QString &line);
+    // Writes a control line and waits for the peer's "ok …" acknowledgement.
+    bool controlAcknowledged(const QString &line, int timeoutMs = 5000);
+    // The next stdout line, after those already taken, that starts with
+    // `prefix`; empty when none arrives within `timeoutMs`.
+    QString waitForLine(const QString &prefix, int timeoutMs = 5000);
+    // Sends "status" and returns the number after "<name>=" in the answer,
+    // -1 when there is none.
+    qint64 statusValue(const QString &name, int timeoutMs = 5000);
+
+    // Ends the peer's stdin, as when it runs detached from a terminal.
+    void closeInput();
+
+    // Asks the peer to quit (or terminates it once its stdin is closed), and
+    // kills it if it does not end within a bound.
+    void stop();
+
+private:
+    void readOutput();
+
+    QProcess process_;
+    QByteArray partial_;
+    QStringList lines_;
+    qsizetype taken_ = 0;
+    QString host_;
+    quint16 port_ = 0;
+    bool inputClosed_ = false;
+};
+
+} // namespace korvane::test
