@@ -2,7 +2,6 @@
 
 #include "app/Display.h"
 #include "platform/TcpLink.h"
-#include "text/Encoding.h"
 
 namespace korvane {
 
@@ -13,7 +12,7 @@ StatusParser::StatusParser(TcpLink &controller, Display &display)
 
 void StatusParser::Winsock2_DataArrival()
 {
-    const QString chunk = Utf8ToUnicode(m_controller.GetData());
+    const QString chunk = m_decoder.decode(m_controller.GetData());
     m_display.Text2.append(chunk);
 }
 

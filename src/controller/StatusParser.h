@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringDecoder>
+
 namespace korvane {
 
 class Display;
@@ -17,6 +19,9 @@ public:
 private:
     TcpLink &m_controller;
     Display &m_display;
+    // Keeps a character split between two reads for the next read, so
+    // Chinese text cut by TCP is not turned into replacement characters.
+    QStringDecoder m_decoder{QStringDecoder::Utf8};
 };
 
 } // namespace korvane

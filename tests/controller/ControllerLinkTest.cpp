@@ -197,3 +197,24 @@ TEST(Lamps, ControllerLampFollowsTheSocket)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StatusStream, CharacterSplitBetweenReadsArrivesWhole)
+{
+    LoopbackServer server;
+    StationFixture f;
+    Station &s = f.start();
+    s.Winsock2.RemoteHost = QStringLiteral("127.0.0.1");
+    s.Winsock2.RemotePort = server.port();
+    s.Winsock2.Connect();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+    const QByteArray text = QStringLiteral("距离:9.87km\r\n").toUtf8();
+    server.sendToAll(text.left(1));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.bytesAvailable() == 0; }));
+    server.sendToAll(text.mid(1));
+    ASSERT_TRUE(waitUntil([&] { return s.display.Text2.text().endsWith(QStringLiteral("\r\n")); }));
+    EXPECT_EQ(s.display.Text2.text(), QStringLiteral("距离:9.87km\r\n"));
+}
+
+} // namespace

@@ -8,36 +8,36 @@ namespace korvane::test {
 
 PeerClient::PeerClient()
 {
-    QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { received_ += socket_.readAll(); });
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { m_received += m_socket.readAll(); });
 }
 
 bool PeerClient::connectTo(quint16 port, int timeoutMs)
 {
-    socket_.connectToHost(QHostAddress::LocalHost, port);
-    return waitUntil([this] { return connected() || socket_.state() == QAbstractSocket::UnconnectedState; },
+    m_socket.connectToHost(QHostAddress::LocalHost, port);
+    return waitUntil([this] { return connected() || m_socket.state() == QAbstractSocket::UnconnectedState; },
                      timeoutMs)
            && connected();
 }
 
 void PeerClient::write(const QByteArray &bytes)
 {
-    socket_.write(bytes);
-    socket_.flush();
+    m_socket.write(bytes);
+    m_socket.flush();
 }
 
 bool PeerClient::waitFor(const QByteArray &needle, int timeoutMs)
 {
-    return waitUntil([&] { return received_.contains(needle); }, timeoutMs);
+    return waitUntil([&] { return m_received.contains(needle); }, timeoutMs);
 }
 
 bool PeerClient::waitForBytes(qsizetype count, int timeoutMs)
 {
-    return waitUntil([&] { return received_.size() >= count; }, timeoutMs);
+    return waitUntil([&] { return m_received.size() >= count; }, timeoutMs);
 }
 
 bool PeerClient::waitForDisconnect(int timeoutMs)
 {
-    return waitUntil([this] { return socket_.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+    return waitUntil([this] { return m_socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
 }
 
 } // namespace korvane::test

@@ -7,19 +7,18 @@ namespace korvane::test {
 
 // A plain TCP client standing in for a station towards a simulated peer:
 // it keeps every byte received so a test can wait for texts in it.
-class PeerClient
-{
+class PeerClient {
 public:
     PeerClient();
 
     bool connectTo(quint16 port, int timeoutMs = 5000);
     void write(const QByteArray &bytes);
 
-    const QByteArray &received() const { return received_; }
-    QString text() const { return QString::fromUtf8(received_); }
-    void clear() { received_.clear(); }
-    bool connected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
-    QTcpSocket &socket() { return socket_; }
+    const QByteArray &received() const { return m_received; }
+    QString text() const { return QString::fromUtf8(m_received); }
+    void clear() { m_received.clear(); }
+    bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    QTcpSocket &socket() { return m_socket; }
 
     // Waits until `needle` appears in what was received since the last clear.
     bool waitFor(const QByteArray &needle, int timeoutMs = 5000);
@@ -28,8 +27,8 @@ public:
     bool waitForDisconnect(int timeoutMs = 5000);
 
 private:
-    QTcpSocket socket_;
-    QByteArray received_;
+    QTcpSocket m_socket;
+    QByteArray m_received;
 };
 
 } // namespace korvane::test

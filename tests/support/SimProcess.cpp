@@ -8,8 +8,8 @@ namespace korvane::test {
 
 SimProcess::SimProcess()
 {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readOutput(); });
 }
 
 SimProcess::~SimProcess() { stop(); }
@@ -20,18 +20,18 @@ bool SimProcess::start(const QString &peer, const QStringList &arguments, int ti
     if (!arguments.contains(QStringLiteral("--port")))
         all << QStringLiteral("--port") << QStringLiteral("0");
     all << arguments;
-    process_.start(QStringLiteral(KORVANE_SIM_PATH), all);
+    m_process.start(QStringLiteral(KORVANE_SIM_PATH), all);
     static const QRegularExpression announce(QStringLiteral("^korvane-sim \\S+ listening on (\\S+):(\\d+)$"));
     const QString line = waitForLine(QStringLiteral("korvane-sim "), timeoutMs);
     const auto match = announce.match(line);
     if (!match.hasMatch())
         return false;
-    host_ = match.captured(1);
-    port_ = static_cast<quint16>(match.captured(2).toUInt());
+    m_host = match.captured(1);
+    m_port = static_cast<quint16>(match.captured(2).toUInt());
     return true;
 }
 
-void SimProcess::control(const QString &line) { process_.write((line + u'\n').toUtf8()); }
+void SimProcess::control(const QString &line) { m_process.write((line + u'\n').toUtf8()); }
 
 bool SimProcess::controlAcknowledged(const QString &line, int timeoutMs)
 {
@@ -45,13 +45,13 @@ QString SimProcess::waitForLine(const QString &prefix, int timeoutMs)
     waitUntil(
         [&] {
             readOutput();
-            for (; taken_ < lines_.size(); ++taken_) {
-                if (lines_.at(taken_).startsWith(prefix)) {
-                    found = lines_.at(taken_++);
+            for (; m_taken < m_lines.size(); ++m_taken) {
+                if (m_lines.at(m_taken).startsWith(prefix)) {
+                    found = m_lines.at(m_taken++);
                     return true;
                 }
             }
-            return process_.state() == QProcess::NotRunning;
+            return m_process.state() == QProcess::NotRunning;
         },
         timeoutMs);
     return found;
@@ -68,31 +68,31 @@ qint64 SimProcess::statusValue(const QString &name, int timeoutMs)
 
 void SimProcess::closeInput()
 {
-    process_.closeWriteChannel();
-    inputClosed_ = true;
+    m_process.closeWriteChannel();
+    m_inputClosed = true;
 }
 
 void SimProcess::stop()
 {
-    if (process_.state() == QProcess::NotRunning)
+    if (m_process.state() == QProcess::NotRunning)
         return;
-    if (inputClosed_)
-        process_.terminate();
+    if (m_inputClosed)
+        m_process.terminate();
     else
         control(QStringLiteral("quit"));
-    if (!process_.waitForFinished(3000)) {
-        process_.kill();
-        process_.waitForFinished(3000);
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
     }
 }
 
 void SimProcess::readOutput()
 {
-    partial_ += process_.readAllStandardOutput();
+    m_partial += m_process.readAllStandardOutput();
     qsizetype end;
-    while ((end = partial_.indexOf('\n')) >= 0) {
-        lines_ << QString::fromUtf8(partial_.left(end)).trimmed();
-        partial_.remove(0, end + 1);
+    while ((end = m_partial.indexOf('\n')) >= 0) {
+        m_lines << QString::fromUtf8(m_partial.left(end)).trimmed();
+        m_partial.remove(0, end + 1);
     }
 }
 

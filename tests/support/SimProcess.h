@@ -11,8 +11,7 @@ namespace korvane::test {
 // test. start() waits for the peer's listening line; control lines go to its
 // stdin; every later stdout line is kept for waitForLine(). The peer is
 // stopped when the object goes.
-class SimProcess
-{
+class SimProcess {
 public:
     SimProcess();
     ~SimProcess();
@@ -23,9 +22,9 @@ public:
     // exits or does not announce itself within `timeoutMs`.
     bool start(const QString &peer, const QStringList &arguments = {}, int timeoutMs = 10000);
 
-    QString host() const { return host_; }
-    quint16 port() const { return port_; }
-    QProcess &process() { return process_; }
+    QString host() const { return m_host; }
+    quint16 port() const { return m_port; }
+    QProcess &process() { return m_process; }
 
     // Writes one control line (a line end is added).
     void control(const QString &line);
@@ -48,13 +47,13 @@ public:
 private:
     void readOutput();
 
-    QProcess process_;
-    QByteArray partial_;
-    QStringList lines_;
-    qsizetype taken_ = 0;
-    QString host_;
-    quint16 port_ = 0;
-    bool inputClosed_ = false;
+    QProcess m_process;
+    QByteArray m_partial;
+    QStringList m_lines;
+    qsizetype m_taken = 0;
+    QString m_host;
+    quint16 m_port = 0;
+    bool m_inputClosed = false;
 };
 
 } // namespace korvane::test
