@@ -77,8 +77,11 @@ double BoardAntenna::distanceKm() const { return distanceKm(m_own, aim()); }
 
 double BoardAntenna::nextCompassReading()
 {
+    if (m_compassStuck && m_lastCompass)
+        return *m_lastCompass;
     const double wander = kCompassWander[m_compassStep++ % kCompassWander.size()];
-    return normalize(m_heading + wander);
+    m_lastCompass = normalize(m_heading + wander);
+    return *m_lastCompass;
 }
 
 double BoardAntenna::normalize(double degrees)

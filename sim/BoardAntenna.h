@@ -55,8 +55,12 @@ public:
     double distanceKm() const;
 
     // The compass reading wanders by a few tenths around the heading, so two
-    // consecutive readings always differ, as a live compass does.
+    // consecutive readings always differ, as a live compass does. A stuck
+    // compass repeats its last reading.
     double nextCompassReading();
+    void setCompassStuck(bool stuck) { m_compassStuck = stuck; }
+    bool compassStuck() const { return m_compassStuck; }
+    std::optional<double> lastCompassReading() const { return m_lastCompass; }
 
     static double normalize(double degrees);
     static double distanceKm(const GeoPoint &from, const GeoPoint &to);
@@ -73,6 +77,8 @@ private:
     double m_offset = 0;
     std::optional<double> m_commanded;
     unsigned m_compassStep = 0;
+    bool m_compassStuck = false;
+    std::optional<double> m_lastCompass;
 };
 
 } // namespace korvane::sim

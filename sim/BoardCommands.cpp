@@ -36,6 +36,7 @@ const BoardCommands::Entry BoardCommands::kTable[] = {
     {"o", true, &BoardCommands::rebaseCompass},
     {"[P0H", false, &BoardCommands::manualTurn},
     {"se:", false, &BoardCommands::forwardKey},
+    {"mmsi", false, &BoardCommands::targetMmsi},
     {"r", false, &BoardCommands::drive},
     {"m", false, &BoardCommands::relativeTurn},
     {"g", false, &BoardCommands::receiverRate},
@@ -113,7 +114,7 @@ QString BoardCommands::drive(const QString &argument)
     if (!angle)
         return kBadArgument;
     m_antenna.driveTo(*angle);
-    return {};
+    return executionReport();
 }
 
 QString BoardCommands::relativeTurn(const QString &argument)
@@ -122,7 +123,7 @@ QString BoardCommands::relativeTurn(const QString &argument)
     if (!degrees)
         return kBadArgument;
     m_antenna.turnBy(*degrees);
-    return {};
+    return executionReport();
 }
 
 QString BoardCommands::manualTurn(const QString &argument)
@@ -134,7 +135,7 @@ QString BoardCommands::manualTurn(const QString &argument)
         return kBadArgument;
     const double offset = match.captured(1).toDouble();
     m_antenna.setManualOffset(offset);
-    return offset == 0 ? QStringLiteral("已恢复自动驱动") + kCrLf : QString();
+    return (offset == 0 ? QStringLiteral("已恢复自动驱动") + kCrLf : QString()) + executionReport();
 }
 
 QString BoardCommands::preset(const QString &argument)
@@ -194,6 +195,20 @@ QString BoardCommands::forwardKey(const QString &argument)
     m_registers.key = match.captured(1);
     m_registers.keyAddress = match.captured(2);
     return kDone;
+}
+
+QString BoardCommands::targetMmsi(const QString &argument)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d{9}$"));
+    if (!form.match(argument).hasMatch())
+        return kBadArgument;
+    m_registers.targetMmsi = argument;
+    return kDone;
+}
+
+QString BoardCommands::executionReport()
+{
+    return BoardTexts::executionLine(m_antenna, m_antenna.nextCompassReading());
 }
 
 QString BoardCommands::parameter(const QString &) { return kDone; }

@@ -4,7 +4,6 @@
 #include "CommandFramer.h"
 #include "Garbage.h"
 
-#include <QCoreApplication>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -13,15 +12,13 @@ namespace korvane::sim {
 
 namespace {
 constexpr int kMotionStepMs = 100;
-// Position, angle, execution, heading, key record: one chunk each, spread
+// Position, attitude, execution report, key record: one chunk each, spread
 // over the interval so that they reach the station as separate chunks.
-constexpr int kStatusSlots = 5;
+constexpr int kStatusSlots = 4;
 constexpr qint64 kFloodQueueBytes = 64 * 1024;
 constexpr qint64 kFloodPieceBytes = 16 * 1024;
-const QString kDefaultKey = QStringLiteral("00112233445566778899aabbccddeeff");
 const QString kDefaultKeyAddress = QStringLiteral("192.168.1.20");
 
-QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
 } // namespace
 
 BoardSim::BoardSim(const BoardOptions &options, QObject *parent)
@@ -31,6 +28,12 @@ BoardSim::BoardSim(const BoardOptions &options, QObject *parent)
     m_registers.key = options.key;
     m_registers.keyAddress = options.keyAddress.isEmpty() ? kDefaultKeyAddress : options.keyAddress;
     m_registers.relayKey = !options.key.isEmpty();
+    m_registers.ownMarker = options.ownMarker;
+    m_splitReports = options.splitReports;
+    if (options.nmea) {
+        m_registers.nmeaKinds = *options.nmea;
+        m_registers.receiverRateHz = 1;
+    }
     connect(&m_server, &QTcpServer::newConnection, this, &BoardSim::acceptPending);
     connect(&m_statusTimer, &QTimer::timeout, this, &BoardSim::statusTick);
     connect(&m_motionTimer, &QTimer::timeout, this, &BoardSim::motionTick);
@@ -48,7 +51,7 @@ bool BoardSim::start(QString *error)
 {
     if (!m_options.recordPath.isEmpty() && !m_recorder.open(m_options.recordPath, error))
         return false;
-    m_statusTimer.start(std::max(1, m_options.intervalMs / kStatusSlots));
+    m_statusTimer.start(slotMs());
     m_motionClock.start();
     m_motionTimer.start(kMotionStepMs);
     return listenAndAnnounce(m_server, m_options.host, m_options.port, QStringLiteral("board"), error);
@@ -130,26 +133,55 @@ void BoardSim::writeAll(const QByteArray &bytes)
     }
 }
 
-void BoardSim::statusTick() { say(nextStatusChunk()); }
+void BoardSim::sayPieces(const QStringList &pieces)
+{
+    if (pieces.isEmpty())
+        return;
+    say(pieces.first());
+    // Spaced within the slot, so the next chunk of the round comes after.
+    const int gap = std::max(1, slotMs() / static_cast<int>(pieces.size() + 1));
+    for (qsizetype i = 1; i < pieces.size(); ++i)
+        QTimer::singleShot(gap * static_cast<int>(i), this, [this, piece = pieces.at(i)] { say(piece); });
+}
 
-QString BoardSim::nextStatusChunk()
+int BoardSim::slotMs() const { return std::max(1, m_options.intervalMs / kStatusSlots); }
+
+void BoardSim::statusTick()
 {
     const int slot = m_statusSlot;
     m_statusSlot = (m_statusSlot + 1) % kStatusSlots;
     switch (slot) {
-    case 0:
-        return BoardTexts::positionChunk(m_antenna, m_registers.receiverRateHz, QDateTime::currentDateTimeUtc());
+    case 0: {
+        QStringList sentences;
+        if (m_registers.receiverRateHz > 0)
+            sentences = receiverSentences(m_antenna, m_registers.gnssFix, m_registers.nmeaKinds,
+                                          QDateTime::currentDateTimeUtc());
+        say(BoardTexts::positionChunk(m_antenna, m_registers.ownMarker, sentences));
+        break;
+    }
     case 1:
-        return BoardTexts::angleChunk(m_antenna, m_registers.gnssFix);
+        say(BoardTexts::attitudeChunk(m_antenna, m_registers.gnssFix));
+        break;
     case 2:
-        return BoardTexts::executionChunk(m_antenna, m_antenna.nextCompassReading());
-    case 3:
-        return BoardTexts::headingChunk(m_antenna);
+        sayExecutionReport();
+        break;
     default:
         if (m_registers.relayKey && !m_registers.key.isEmpty())
-            return BoardTexts::keyRecord(m_registers.key, m_registers.keyAddress);
-        return {};
+            say(BoardTexts::keyRecord(m_registers.key, m_registers.keyAddress));
+        break;
     }
+}
+
+void BoardSim::sayExecutionReport()
+{
+    const QString line = BoardTexts::executionLine(m_antenna, m_antenna.nextCompassReading());
+    if (!m_splitReports || ++m_splitRound % 2 == 0) {
+        say(line);
+        return;
+    }
+    // Split reports take turns over the three places the bridge cuts.
+    ++m_counts.splitReports;
+    sayPieces(BoardTexts::splitExecution(line, static_cast<int>((m_splitRound / 2) % 3)));
 }
 
 void BoardSim::motionTick() { m_antenna.advance(m_motionClock.restart() / 1000.0); }
@@ -183,72 +215,6 @@ void BoardSim::topUpFlood(Client &client)
         client.floodLeft -= piece;
         m_counts.bytesOut += piece;
     }
-}
-
-bool BoardSim::setSwitch(const QString &argument, bool &flag)
-{
-    if (argument != QLatin1String("on") && argument != QLatin1String("off"))
-        return false;
-    flag = argument == QLatin1String("on");
-    return true;
-}
-
-void BoardSim::control(const QString &line)
-{
-    const QString word = line.section(u' ', 0, 0);
-    const QString argument = line.section(u' ', 1).trimmed();
-    bool ok = true;
-    if (word.isEmpty()) {
-        return;
-    } else if (word == QLatin1String("drop")) {
-        dropAll();
-    } else if (word == QLatin1String("silent")) {
-        ok = setSwitch(argument, m_silent);
-    } else if (word == QLatin1String("refuse-second")) {
-        ok = setSwitch(argument, m_options.refuseSecond);
-    } else if (word == QLatin1String("gnss")) {
-        ok = setSwitch(argument, m_registers.gnssFix);
-    } else if (word == QLatin1String("key")) {
-        ok = setSwitch(argument, m_registers.relayKey);
-        if (ok && m_registers.key.isEmpty())
-            m_registers.key = kDefaultKey;
-    } else if (word == QLatin1String("flood")) {
-        const qint64 bytes = argument.toLongLong(&ok);
-        ok = ok && bytes > 0;
-        if (ok)
-            startFlood(bytes);
-    } else if (word == QLatin1String("send")) {
-        writeAll(unescapeControlText(argument).toUtf8());
-    } else if (word == QLatin1String("status")) {
-        printLine(statusSummary());
-        return;
-    } else if (word == QLatin1String("quit")) {
-        printLine(QStringLiteral("ok quit"));
-        QCoreApplication::quit();
-        return;
-    } else {
-        ok = false;
-    }
-    printLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line);
-}
-
-QString BoardSim::statusSummary() const
-{
-    return QStringLiteral("status clients=%1 accepted=%2 refused=%3 dropped=%4 commands=%5 bytes_in=%6 bytes_out=%7")
-               .arg(m_clients.size())
-               .arg(m_counts.accepted)
-               .arg(m_counts.refused)
-               .arg(m_counts.dropped)
-               .arg(m_counts.commands)
-               .arg(m_counts.bytesIn)
-               .arg(m_counts.bytesOut)
-           + QStringLiteral(" silent=%1 mute=%2 refuse_second=%3 key=%4 gnss=%5")
-                 .arg(onOff(m_silent), onOff(m_options.mute), onOff(m_options.refuseSecond),
-                      onOff(m_registers.relayKey), onOff(m_registers.gnssFix))
-           + QStringLiteral(" azimuth=%1 goal=%2 offset=%3 drive=%4")
-                 .arg(BoardTexts::fixed(m_antenna.azimuth(), 1), BoardTexts::fixed(m_antenna.goal(), 1),
-                      BoardTexts::fixed(m_antenna.offset(), 1),
-                      m_antenna.shipDrive() ? QStringLiteral("ship") : QStringLiteral("auto"));
 }
 
 } // namespace korvane::sim

@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 class QTcpSocket;
@@ -31,6 +32,10 @@ struct BoardOptions {
     int dropAfterMs = 0;
     QString key;
     QString keyAddress;
+    bool splitReports = false;
+    // Set: relay these receiver sentences from the start (rate 1 Hz).
+    std::optional<NmeaKinds> nmea;
+    BoardTexts::OwnMarker ownMarker = BoardTexts::OwnMarker::Local;
     BoardAntenna::Setup antenna;
 };
 
@@ -43,6 +48,10 @@ struct BoardOptions {
 // "refuse-second" accepts a further connection while one is open and closes
 // it at once, so the station's probe sees its second socket closed;
 // drop-after closes each connection a fixed time after it opened.
+//
+// Split reports: while on, every other execution report goes out in two or
+// three writes a little apart, cut where the board's serial bridge cuts
+// them, so the station sees the pieces as separate chunks.
 class BoardSim : public QObject {
     Q_OBJECT
 public:
@@ -68,14 +77,38 @@ private:
     void executeCommand(const QByteArray &line);
     void say(const QString &text);
     void writeAll(const QByteArray &bytes);
+    // Writes the pieces one after another within the current status slot.
+    void sayPieces(const QStringList &pieces);
     void statusTick();
-    QString nextStatusChunk();
+    void sayExecutionReport();
+    int slotMs() const;
     void motionTick();
     void dropAll();
     void startFlood(qint64 bytes);
     void topUpFlood(Client &client);
     bool setSwitch(const QString &argument, bool &flag);
     QString statusSummary() const;
+
+    // Control lines from stdin; each answers whether its argument was valid.
+    using ControlHandler = bool (BoardSim::*)(const QString &argument);
+    struct ControlEntry {
+        const char *word;
+        ControlHandler handler;
+    };
+    static const ControlEntry kControls[];
+    bool controlDrop(const QString &argument);
+    bool controlSilent(const QString &argument);
+    bool controlRefuseSecond(const QString &argument);
+    bool controlGnss(const QString &argument);
+    bool controlKey(const QString &argument);
+    bool controlFlood(const QString &argument);
+    bool controlSend(const QString &argument);
+    bool controlSplit(const QString &argument);
+    bool controlNmea(const QString &argument);
+    bool controlAlarm(const QString &argument);
+    bool controlBases(const QString &argument);
+    bool controlBaseSwitch(const QString &argument);
+    bool controlCompass(const QString &argument);
 
     BoardOptions m_options;
     BoardAntenna m_antenna;
@@ -89,6 +122,9 @@ private:
     QElapsedTimer m_motionClock;
     bool m_silent = false;
     int m_statusSlot = 0;
+    bool m_splitReports = false;
+    // Execution reports sent while splitting is on; odd ones are split.
+    qint64 m_splitRound = 0;
 
     struct Counts {
         qint64 accepted = 0;
@@ -97,6 +133,7 @@ private:
         qint64 commands = 0;
         qint64 bytesIn = 0;
         qint64 bytesOut = 0;
+        qint64 splitReports = 0;
     } m_counts;
 };
 

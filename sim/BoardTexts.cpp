@@ -1,13 +1,26 @@
 #include "BoardTexts.h"
 
-#include <QStringList>
-
 #include <cmath>
 
 namespace korvane::sim::BoardTexts {
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
+
+struct Alarm {
+    const char *name;
+    const char *text;
+};
+
+// What the board says when its mechanics or its receiver fail. "range" is
+// the refusal of an elevation beyond the mount's limits.
+const Alarm kAlarms[] = {
+    {"motor", "电机告警:方位电机过流,已停止驱动"},
+    {"bus", "总线异常:罗盘无应答,本次运行忽略总线设备"},
+    {"init", "初始位错误,方位零位开关未触发"},
+    {"receiver", "$PCAS04,3*1A"}, // the receiver is put back to GPS+BDS after losing its fix
+    {"range", "角度超出设备范围,停止俯仰"},
+};
 
 QString signalText(bool gnssFix)
 {
@@ -18,18 +31,6 @@ QString positionLine(const QString &marker, const GeoPoint &p)
 {
     return marker + fixed(p.lat, 7) + QStringLiteral("经度:") + fixed(p.lon, 7) + QStringLiteral("海拔:")
            + fixed(p.alt, 1);
-}
-
-// NMEA 0183 ddmm.mmmmm with the hemisphere letter.
-QString nmeaAngle(double degrees, int degreeDigits, char positive, char negative)
-{
-    const double a = std::fabs(degrees);
-    const int whole = static_cast<int>(a);
-    const double minutes = (a - whole) * 60.0;
-    return QStringLiteral("%1%2,%3")
-        .arg(whole, degreeDigits, 10, QLatin1Char('0'))
-        .arg(minutes, 8, 'f', 5, QLatin1Char('0'))
-        .arg(QLatin1Char(degrees < 0 ? negative : positive));
 }
 } // namespace
 
@@ -42,24 +43,38 @@ QString fixed(double value, int decimals)
     return text;
 }
 
-QString positionChunk(const BoardAntenna &antenna, int receiverRateHz, const QDateTime &utcNow)
+std::optional<OwnMarker> ownMarkerFrom(const QString &word)
+{
+    if (word == QLatin1String("local"))
+        return OwnMarker::Local;
+    if (word == QLatin1String("antenna"))
+        return OwnMarker::Antenna;
+    return std::nullopt;
+}
+
+QString positionChunk(const BoardAntenna &antenna, OwnMarker marker, const QStringList &sentences)
 {
     const bool ship = antenna.target().has_value();
-    QString text = positionLine(QStringLiteral("本地纬度:"), antenna.own()) + kCrLf;
+    const QString own = marker == OwnMarker::Local ? QStringLiteral("本地纬度:") : QStringLiteral("动中通纬度:");
+    QString text = positionLine(own, antenna.own()) + kCrLf;
     text += positionLine(ship ? QStringLiteral("目标纬度:") : QStringLiteral("基站纬度:"), antenna.aim());
     text += QStringLiteral(",距离:") + fixed(antenna.distanceKm(), 2) + QStringLiteral("km") + kCrLf;
-    if (receiverRateHz > 0)
-        text += rmcSentence(antenna.own(), antenna.speedKmh(), antenna.heading(), utcNow) + kCrLf;
+    for (const QString &sentence : sentences)
+        text += sentence + kCrLf;
     return text;
 }
 
-QString angleChunk(const BoardAntenna &antenna, bool gnssFix)
+QString attitudeChunk(const BoardAntenna &antenna, bool gnssFix)
 {
+    const QString heading = fixed(antenna.heading(), 1);
+    const QString speed = fixed(antenna.speedKmh(), 1);
     return QStringLiteral("天线状态正常,当前水平角度:H") + fixed(antenna.azimuth(), 1) + u'V'
-           + fixed(antenna.elevation(), 1) + kCrLf + signalText(gnssFix) + kCrLf;
+           + fixed(antenna.elevation(), 1) + kCrLf + signalText(gnssFix) + kCrLf + QStringLiteral("航向") + heading
+           + QStringLiteral("航速") + speed + QStringLiteral("俯仰") + fixed(antenna.elevation(), 1) + kCrLf
+           + QStringLiteral("航速:") + speed + QStringLiteral("节 航向:") + heading + kCrLf;
 }
 
-QString executionChunk(const BoardAntenna &antenna, double compass)
+QString executionLine(const BoardAntenna &antenna, double compass)
 {
     // The executed angle is written as drive part and signed offset, so that
     // the two add up to where the antenna points now.
@@ -71,13 +86,20 @@ QString executionChunk(const BoardAntenna &antenna, double compass)
            + fixed(antenna.elevation(), 1) + kCrLf;
 }
 
-QString headingChunk(const BoardAntenna &antenna)
+QStringList splitExecution(const QString &line, int cut)
 {
-    const QString heading = fixed(antenna.heading(), 1);
-    const QString speed = fixed(antenna.speedKmh(), 1);
-    return QStringLiteral("航向") + heading + QStringLiteral("航速") + speed + QStringLiteral("俯仰")
-           + fixed(antenna.elevation(), 1) + kCrLf + QStringLiteral("航速:") + speed + QStringLiteral("节 航向:")
-           + heading + kCrLf;
+    const qsizetype target = line.indexOf(QStringLiteral("目标:"));
+    const qsizetype pitch = line.indexOf(QStringLiteral("俯仰"));
+    if (target <= 0 || pitch <= target)
+        return {line};
+    switch (cut) {
+    case 0:
+        return {line.left(target), line.mid(target)};
+    case 1:
+        return {line.left(pitch), line.mid(pitch)};
+    default:
+        return {line.left(target), line.mid(target, pitch - target), line.mid(pitch)};
+    }
 }
 
 QString keyRecord(const QString &key, const QString &address)
@@ -85,17 +107,31 @@ QString keyRecord(const QString &key, const QString &address)
     return QStringLiteral("secretkey:") + key + u'(' + address + u')' + kCrLf;
 }
 
-QString rmcSentence(const GeoPoint &own, double speedKmh, double course, const QDateTime &utcNow)
+QStringList alarmNames()
 {
-    const QString body = QStringLiteral("GNRMC,%1,A,%2,%3,%4,%5,,,A")
-                             .arg(utcNow.toString(QStringLiteral("HHmmss.zzz")).left(9),
-                                  nmeaAngle(own.lat, 2, 'N', 'S'), nmeaAngle(own.lon, 3, 'E', 'W'),
-                                  fixed(speedKmh / 1.852, 1), fixed(course, 1),
-                                  utcNow.toString(QStringLiteral("ddMMyy")));
-    unsigned char sum = 0;
-    for (const char c : body.toLatin1())
-        sum ^= static_cast<unsigned char>(c);
-    return u'$' + body + u'*' + QStringLiteral("%1").arg(sum, 2, 16, QLatin1Char('0')).toUpper();
+    QStringList names;
+    for (const Alarm &alarm : kAlarms)
+        names << QString::fromLatin1(alarm.name);
+    return names;
+}
+
+std::optional<QString> alarmText(const QString &name)
+{
+    for (const Alarm &alarm : kAlarms) {
+        if (name == QLatin1String(alarm.name))
+            return QString::fromUtf8(alarm.text) + kCrLf;
+    }
+    return std::nullopt;
+}
+
+QString compassInitText() { return QStringLiteral("执行初始罗盘") + kCrLf; }
+
+QString compassBasedText() { return QStringLiteral("罗盘初始完成,以当前船艏为基准") + kCrLf; }
+
+QString baseSwitchText(int base, double altitude)
+{
+    // The station shows the text between "切换" and ",海拔" as a notice.
+    return QStringLiteral("基站切换 %1号基站,海拔:").arg(base) + fixed(altitude, 1) + kCrLf;
 }
 
 QString commandEcho(const QString &command)
@@ -137,4 +173,3 @@ QString helpText(int baseCount)
 }
 
 } // namespace korvane::sim::BoardTexts
-

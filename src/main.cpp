@@ -1,1 +1,173 @@
-int main() { return 0; }
+// korvane-station: the window, or the headless line console with --headless.
+#include "app/DemoPeers.h"
+#include "app/SettingKeys.h"
+#include "app/Station.h"
+#include "gui/MainWindow.h"
+#include "gui/WidgetDialogs.h"
+#include "headless/HeadlessConsole.h"
+#include "headless/HeadlessDialogs.h"
+#include "headless/StdinReader.h"
+#include "platform/Clock.h"
+#include "platform/FileReveal.h"
+#include "platform/ProcessServices.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+bool hasArgument(int argc, char **argv, const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Control and monitoring station for a ship-borne self-pointing antenna.\n"
+        "Without options it opens the window and uses the user's settings."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("headless"),
+                      QStringLiteral("Run without a window: display changes go to stdout as "
+                                     "CONTROL.property=value, stdin lines are operator actions.")});
+    parser.addOption({QStringLiteral("demo"),
+                      QStringLiteral("Start simulated peers on loopback and use a throw-away settings "
+                                     "store and log folder. Runs headless when there is no display.")});
+    parser.addOption({QStringLiteral("answer"),
+                      QStringLiteral("Headless answer to question boxes: ok, cancel or default."),
+                      QStringLiteral("ok|cancel|default"), QStringLiteral("default")});
+    parser.addOption({QStringLiteral("settings"),
+                      QStringLiteral("Use this settings file instead of the user's store."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("log-dir"),
+                      QStringLiteral("Folder for the daily logs (default: the working directory)."),
+                      QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("point-ini-dir"),
+                      QStringLiteral("Folder where IMPORT finds POINT.INI (default: beside the executable)."),
+                      QStringLiteral("dir")});
+}
+
+// The demo's settings: the simulated board, connected at start.
+void seedDemoSettings(SettingsStore &store, int boardPort)
+{
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(boardPort);
+    store.write(keys::DEVICE_KORVANE_IP, address);
+    store.write(keys::DEVICE_KORVANE_PORT, QString::number(boardPort));
+    store.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool headless = hasArgument(argc, argv, "--headless");
+    if (!headless && hasArgument(argc, argv, "--demo") && !displayAvailable())
+        headless = true;
+    std::unique_ptr<QCoreApplication> app;
+    if (headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.46"));
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(*app);
+    HeadlessDialogs::Policy policy = HeadlessDialogs::Policy::Default;
+    if (!HeadlessDialogs::parsePolicy(parser.value(QStringLiteral("answer")), policy)) {
+        std::fprintf(stderr, "--answer takes ok, cancel or default\n");
+        return 2;
+    }
+
+    const QString programName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    std::unique_ptr<DemoPeers> demo;
+    std::unique_ptr<SettingsStore> settings;
+    QString logFolder = parser.isSet(QStringLiteral("log-dir")) ? parser.value(QStringLiteral("log-dir"))
+                                                                 : QDir::currentPath();
+    QString lockPath = ProcessServices::defaultLockPath(programName);
+    if (parser.isSet(QStringLiteral("demo"))) {
+        demo = std::make_unique<DemoPeers>();
+        QString error;
+        if (!demo->start(error)) {
+            std::fprintf(stderr, "demo: %s\n", qPrintable(error));
+            return 1;
+        }
+        settings = std::make_unique<SettingsStore>(demo->settingsPath());
+        seedDemoSettings(*settings, demo->boardPort());
+        if (!parser.isSet(QStringLiteral("log-dir")))
+            logFolder = demo->folder();
+        lockPath = QDir(demo->folder()).filePath(QStringLiteral("instance.lock"));
+        std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d; settings and logs in %s\n",
+                     demo->boardPort(), qPrintable(demo->folder()));
+    } else if (parser.isSet(QStringLiteral("settings"))) {
+        settings = std::make_unique<SettingsStore>(parser.value(QStringLiteral("settings")));
+    } else {
+        settings = SettingsStore::forUser(programName);
+    }
+
+    SystemClock clock;
+    DesktopFileReveal reveal;
+    ProcessServices processes(lockPath);
+    HeadlessDialogs headlessDialogs(policy);
+    std::unique_ptr<WidgetDialogs> widgetDialogs;
+    StationEnvironment env;
+    env.programName = programName;
+    env.logFolder = logFolder;
+    env.settings = settings.get();
+    env.clock = &clock;
+    env.reveal = &reveal;
+    env.processes = &processes;
+    env.pointIniFolder = parser.value(QStringLiteral("point-ini-dir"));
+    if (headless) {
+        env.dialogs = &headlessDialogs;
+    } else {
+        widgetDialogs = std::make_unique<WidgetDialogs>();
+        env.dialogs = widgetDialogs.get();
+    }
+
+    Station station(env);
+    std::unique_ptr<HeadlessConsole> console;
+    std::unique_ptr<StdinReader> reader;
+    std::unique_ptr<MainWindow> window;
+    if (headless) {
+        console = std::make_unique<HeadlessConsole>(station);
+        reader = std::make_unique<StdinReader>();
+        QObject::connect(reader.get(), &StdinReader::lineRead, console.get(), &HeadlessConsole::handleLine);
+        QObject::connect(console.get(), &HeadlessConsole::quitRequested, app.get(), &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+    }
+    if (!station.Form_Load())
+        return 0;
+    if (headless) {
+        reader->start();
+    } else {
+        window = std::make_unique<MainWindow>(station);
+        window->show();
+    }
+    const int code = app->exec();
+    if (reader) {
+        // The reader may be blocked on stdin; it ends with the process.
+        reader->terminate();
+        reader->wait(500);
+    }
+    return code;
+}

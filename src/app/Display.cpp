@@ -50,7 +50,9 @@ void Display::setDesignTexts()
         angle[i]->setText(QStringLiteral("●"));
         angle[i]->setToolTip(QString::fromUtf8(ringTips[i]));
     }
+    angle[12]->setColour(colours::Green);
     Slider1.setValue(0);
+    Command_HFIX.setText(QStringLiteral("0"));
     Command_HFIX.setToolTip(QStringLiteral("拉动目标角度条再点击本按钮"));
     Text12.setToolTip(QStringLiteral("范围-90～90,输入完回车确认"));
     Text13.setToolTip(QStringLiteral("范围-180～180,输入完回车确认"));
@@ -63,6 +65,7 @@ void Display::setDesignTexts()
     Command3.setText(QStringLiteral("发送"));
     Label18.setText(QStringLiteral("︽"));
     Label18.setToolTip(QStringLiteral("折叠"));
+    progressBar.setVisible(false);
 }
 
 } // namespace korvane

@@ -69,6 +69,9 @@ public:
     Control cmdtips{QStringLiteral("cmdtips"), this};
     // Collapse switch.
     Control Label18{QStringLiteral("Label18"), this};
+    // Progress of a running board script (INIT, IMPORT): value in percent,
+    // text "n/total"; visible only while one runs.
+    Control progressBar{QStringLiteral("progressBar"), this};
 
     // Every control, in declaration order.
     const QList<Control *> &controls() const { return m_controls; }

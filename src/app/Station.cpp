@@ -28,8 +28,18 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     : QObject(parent),
       log(*env.clock, env.logFolder, env.programName),
       controllerLink({Winsock1, Winsock2, Winsock_test}, display, *env.settings, controllerStatus, radio),
-      statusParser(Winsock2, display),
-      console(display, controllerLink),
+      statusParser(Winsock2, controllerLink, display, log, *env.clock,
+                   {controllerStatus, ais, optimisation, radio}),
+      manualDrive(display, controllerLink, controllerStatus, optimisation, *env.dialogs, log,
+                  [this](const QString &m) { return eventLine(m); }),
+      settingCommands(display, *env.settings, *env.dialogs,
+                      {optimisation, ais, cloud, compassRebootSwitch, pingRebootSwitch},
+                      [this](const QString &m) { return eventLine(m); }, env.programName),
+      initSequence(display, controllerLink, Winsock2, *env.dialogs),
+      baseImport({display, controllerLink, Winsock2, *env.dialogs, *env.clock}, env.pointIniFolder),
+      console({display, controllerLink, Winsock1, radio, controllerStatus, *env.dialogs, log, *env.clock,
+               settingCommands, initSequence, baseImport},
+              [this](const QString &m) { return eventLine(m); }),
       windowHandlers(display, log, *env.reveal, [this](const QString &m) { return eventLine(m); }),
       m_env(env),
       m_settings(*env.settings)
@@ -38,6 +48,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
         link->setParent(this);
     connect(&Winsock2, &TcpLink::dataArrival, this, [this] { statusParser.Winsock2_DataArrival(); });
     setupTimers();
+    // A box ticked by a console command takes the operator's own path.
+    settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
 }
 
 Station::~Station() = default;

@@ -6,8 +6,12 @@
 #include "app/WindowHandlers.h"
 #include "cloud/CloudState.h"
 #include "console/CommandConsole.h"
+#include "console/SettingCommands.h"
+#include "controller/BaseImport.h"
 #include "controller/ControllerLink.h"
 #include "controller/ControllerStatus.h"
+#include "controller/InitSequence.h"
+#include "controller/ManualDrive.h"
 #include "controller/StatusParser.h"
 #include "nav/AisState.h"
 #include "optimise/OptimisationState.h"
@@ -35,6 +39,7 @@ struct StationEnvironment {
     FileReveal *reveal = nullptr;
     const Clock *clock = nullptr;
     ProcessServices *processes = nullptr;
+    QString pointIniFolder; // where IMPORT finds POINT.INI; empty: beside the executable
 };
 
 // The station: owns the state records, the sockets, the timers and the
@@ -84,6 +89,10 @@ public:
     EventLog log;
     ControllerLink controllerLink;
     StatusParser statusParser;
+    ManualDrive manualDrive;
+    SettingCommands settingCommands;
+    InitSequence initSequence;
+    BaseImport baseImport;
     CommandConsole console;
     WindowHandlers windowHandlers;
 
@@ -91,6 +100,8 @@ public:
     const StationEnvironment &environment() const { return m_env; }
 
     void Check1_Click();
+    void CHK_SHIP_AIS_Click();
+    void SHIP_AIS_DRIVE_Click();
 
     void Timer1_Timer();
     void blink_Timer();
@@ -110,6 +121,7 @@ private:
     void setupTimers();
     void showControllerLamp();
     void showRadioLamp();
+    void setShipBox(const QString &control, int value);
 
     StationEnvironment m_env;
     SettingsStore &m_settings;

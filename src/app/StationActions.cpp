@@ -7,15 +7,23 @@
 
 namespace korvane {
 
-bool Station::click(const QString &control, int /*index*/)
+bool Station::click(const QString &control, int index)
 {
-    if (control == QLatin1String("Command1")) {
+    if (control == QLatin1String("angle")) {
+        if (index < 0 || index > 12)
+            return false;
+        manualDrive.angle_DblClick(index);
+    } else if (control == QLatin1String("Command_HFIX")) {
+        manualDrive.Command_HFIX_Click();
+    } else if (control == QLatin1String("Command1")) {
         controllerLink.Command1_Click();
     } else if (control == QLatin1String("Command3")) {
         console.Command3_Click();
     } else if (control == QLatin1String("Check1")) {
         display.Check1.setValue(display.Check1.value() == 1 ? 0 : 1);
         Check1_Click();
+    } else if (control == QLatin1String("CHK_SHIP_AIS") || control == QLatin1String("SHIP_AIS_DRIVE")) {
+        setShipBox(control, display.find(control)->value() == 1 ? 0 : 1);
     } else if (control == QLatin1String("Label4")) {
         windowHandlers.Label4_DblClick();
     } else if (control == QLatin1String("Lbl_ALARM")) {
@@ -41,11 +49,15 @@ bool Station::setControl(const QString &control, const QString &value)
         }
         return true;
     }
+    if (control == QLatin1String("CHK_SHIP_AIS") || control == QLatin1String("SHIP_AIS_DRIVE")) {
+        setShipBox(control, numberOfText(value) == 1 ? 1 : 0);
+        return true;
+    }
     if (control == QLatin1String("Slider1")) {
         const auto v = toInt32(numberOfText(value));
         if (!v || *v < 0 || *v > 359)
             return false;
-        display.Slider1.setValue(*v);
+        manualDrive.setSlider(*v);
         return true;
     }
     static const QStringList editable = {QStringLiteral("Text3"),  QStringLiteral("Text14"),
@@ -64,12 +76,21 @@ bool Station::key(const QString &control, int code)
         console.Combo2_KeyDown(code, 0);
         return true;
     }
+    if (control == QLatin1String("Text12")) {
+        manualDrive.Text12_KeyPress(code);
+        return true;
+    }
+    if (control == QLatin1String("Text13")) {
+        manualDrive.Text13_KeyPress(code);
+        return true;
+    }
     return false;
 }
 
 void Station::pick(const QString &text)
 {
     display.Combo2.setText(text);
+    console.Combo2_Click();
 }
 
 } // namespace korvane

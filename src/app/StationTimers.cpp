@@ -70,6 +70,7 @@ void Station::Timer1_Timer()
 
 void Station::blink_Timer()
 {
+    manualDrive.blink_Timer();
 }
 
 void Station::Timer2_Timer()
@@ -88,9 +89,7 @@ void Station::Timer_Ping_Timer()
         return;
     m_pingTickRunning = true;
     if (const auto rounded = toInt32(controllerStatus.AngleH)) {
-        const int follow = *rounded % 360;
-        if (follow >= 0)
-            display.Slider1.setValue(follow);
+        manualDrive.setSlider(*rounded % 360);
     }
     controllerLink.supervise();
     m_pingTickRunning = false;

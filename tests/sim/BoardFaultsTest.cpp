@@ -184,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(Sim, BoardRejects,
                                            RejectCase{"Wildcard", {"--host", "0.0.0.0"}},
                                            RejectCase{"Port", {"--port", "70000"}},
                                            RejectCase{"HalfTarget", {"--target-lat", "31"}},
-                                           RejectCase{"Unknown", {"--bogus"}}),
+                                           RejectCase{"Unknown", {"--bogus"}},
+                                           RejectCase{"NmeaKind", {"--nmea", "gsv"}},
+                                           RejectCase{"OwnMarker", {"--own-marker", "ship"}}),
                          [](const auto &info) { return info.param.name; });
 
 TEST(BoardProcess, HelpDescribesOptionsAndControls)
@@ -193,7 +195,10 @@ TEST(BoardProcess, HelpDescribesOptionsAndControls)
         {{"--help"}, {"board"}},
         {{"board", "--help"},
          {"--record", "--silent", "--mute", "--refuse-second", "--drop-after-ms", "--key-address", "--target-lat",
-          "drop", "silent on|off", "refuse-second on|off", "key on|off", "flood BYTES", "status", "quit"}},
+          "--split-reports", "--nmea", "--own-marker", "drop", "silent on|off", "refuse-second on|off", "key on|off",
+          "gnss on|off", "nmea off|rmc|gga|both", "split on|off", "alarm NAME", "motor", "bus", "init", "receiver",
+          "range", "bases N", "switch N", "compass init", "compass based", "compass stuck on|off", "mmsi",
+          "flood BYTES", "status", "quit"}},
     };
     for (const auto &[arguments, words] : cases) {
         QProcess help;

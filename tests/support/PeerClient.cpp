@@ -8,7 +8,11 @@ namespace korvane::test {
 
 PeerClient::PeerClient()
 {
-    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { m_received += m_socket.readAll(); });
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
+        const QByteArray bytes = m_socket.readAll();
+        m_received += bytes;
+        m_reads << bytes;
+    });
 }
 
 bool PeerClient::connectTo(quint16 port, int timeoutMs)

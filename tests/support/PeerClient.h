@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QTcpSocket>
 
 namespace korvane::test {
@@ -15,8 +16,14 @@ public:
     void write(const QByteArray &bytes);
 
     const QByteArray &received() const { return m_received; }
+    // Every read as it came, so a test can see how the peer cut its writes.
+    const QList<QByteArray> &reads() const { return m_reads; }
     QString text() const { return QString::fromUtf8(m_received); }
-    void clear() { m_received.clear(); }
+    void clear()
+    {
+        m_received.clear();
+        m_reads.clear();
+    }
     bool connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     QTcpSocket &socket() { return m_socket; }
 
@@ -29,6 +36,7 @@ public:
 private:
     QTcpSocket m_socket;
     QByteArray m_received;
+    QList<QByteArray> m_reads;
 };
 
 } // namespace korvane::test

@@ -1,0 +1,195 @@
+#include "controller/BaseImport.h"
+
+#include "app/Display.h"
+#include "controller/BoardScript.h"
+#include "controller/ControllerLink.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "text/Formats.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace korvane {
+
+namespace {
+
+constexpr float kLinePause = 0.3f; // paces the board's storing of each line
+constexpr float kModePause = 1.0f;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString decode(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    // Not UTF-8: the file was saved in the Chinese code page. GB18030 reads
+    // every GBK file.
+    QStringDecoder gbk("GB18030");
+    if (gbk.isValid())
+        return gbk.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+// Station records ("p1j…w…d…") and coordinate zones ("Z…") go to the
+// board; blank lines, comments ("/", ";") and anything else do not.
+bool isCommandLine(const QString &line)
+{
+    if (line.isEmpty())
+        return false;
+    const QChar first = line.front();
+    return first == u'P' || first == u'p' || first == u'Z' || first == u'z';
+}
+
+// Clears the running flag however the import ends.
+struct RunningFlag {
+    explicit RunningFlag(bool &flag) : flag(flag) { flag = true; }
+    ~RunningFlag() { flag = false; }
+    bool &flag;
+};
+
+} // namespace
+
+BaseImport::BaseImport(Parts parts, QString folder, Wait wait)
+    : m_parts(parts), m_folder(std::move(folder)), m_wait(std::move(wait))
+{
+}
+
+QStringList BaseImport::commandLines(const QByteArray &bytes)
+{
+    // Every line end counts, so a file with mixed ends never sends two
+    // records glued into one line.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines;
+    for (const QString &piece : decode(bytes).split(lineEnd)) {
+        const QString line = piece.trimmed();
+        if (isCommandLine(line))
+            lines << line;
+    }
+    return lines;
+}
+
+void BaseImport::ImportBasePoints()
+{
+    if (m_running)
+        return;
+    const QString path = findFile();
+    if (path.isEmpty()) {
+        m_parts.dialogs.message(QStringLiteral("文件不存在"),
+                                QStringLiteral("未找到配置文件: POINT.INI") + kCrLf
+                                    + QStringLiteral("请将预设的基站配置坐标文件放在当前可执行文件夹！"),
+                                Dialogs::Icon::Warning);
+        return;
+    }
+    if (!m_parts.controller.isConnected()) {
+        m_parts.dialogs.message(QStringLiteral("连接错误"), QStringLiteral("未连接到天线控制单片机，请先连接！"),
+                                Dialogs::Icon::Warning);
+        return;
+    }
+    const RunningFlag running(m_running);
+    Display &d = m_parts.display;
+    d.Text2.append(kCrLf + now() + QStringLiteral(" 开始导入POINT.INI基站坐标...") + kCrLf);
+    d.Label_NOTE.setText(QStringLiteral("开始导入基站坐标..."));
+    QString error;
+    const std::optional<QStringList> lines = readLines(path, error);
+    if (!lines || !sendLines(*lines, error)) {
+        fail(error);
+        return;
+    }
+    const QString count = QString::number(lines->size());
+    d.Text2.append(kCrLf + now() + QStringLiteral(" 导入完成！") + kCrLf);
+    d.Text2.append(QStringLiteral("成功导入: ") + count + QStringLiteral(" 条命令") + kCrLf);
+    d.Label_NOTE.setText(QStringLiteral("基站坐标导入完成！共导入 ") + count + QStringLiteral(" 条命令"));
+    if (!lines->isEmpty())
+        offerMultiBase(static_cast<int>(lines->size()));
+}
+
+QString BaseImport::findFile() const
+{
+    const QDir folder(m_folder.isEmpty() ? QCoreApplication::applicationDirPath() : m_folder);
+    for (const char *name : {"POINT.INI", "POINT.ini"}) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
+std::optional<QStringList> BaseImport::readLines(const QString &path, QString &error) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    return commandLines(bytes);
+}
+
+bool BaseImport::sendLines(const QStringList &lines, QString &error)
+{
+    const LinkWatch watch(m_parts.controllerSocket);
+    ScriptProgress progress(m_parts.display.progressBar, static_cast<int>(lines.size()));
+    int sent = 0;
+    for (const QString &line : lines) {
+        // A link that dropped ends the import even if it is back: no line
+        // goes out on a later connection.
+        if (!watch.dropped()) {
+            m_parts.display.Text2.append(QStringLiteral("发送: ") + line + kCrLf);
+            if (m_parts.controller.send(line + kCrLf)) {
+                progress.show(++sent);
+                m_wait(kLinePause);
+                continue;
+            }
+        }
+        error = QStringLiteral("与天线控制单片机的连接已断开");
+        return false;
+    }
+    return true;
+}
+
+void BaseImport::offerMultiBase(int count)
+{
+    const QString n = QString::number(count);
+    const Dialogs::Answer answer = m_parts.dialogs.question(
+        QStringLiteral("启用多基站模式"),
+        QStringLiteral("基站坐标导入完成！") + kCrLf + QStringLiteral("成功导入: ") + n + QStringLiteral(" 个基站") + kCrLf
+            + kCrLf + QStringLiteral("是否启用多基站模式（执行T") + n + QStringLiteral("命令）？"),
+        Dialogs::Icon::Question, Dialogs::Answer::Ok);
+    if (answer != Dialogs::Answer::Ok)
+        return;
+    if (!m_parts.controller.send(QStringLiteral("T") + n + kCrLf)) {
+        // Not switched: saying so would report a failure as success.
+        fail(QStringLiteral("与天线控制单片机的连接已断开"));
+        return;
+    }
+    m_wait(kModePause);
+    m_parts.display.Label_NOTE.setText(QStringLiteral("已启用多基站模式，基站数量: ") + n);
+    m_parts.display.Text2.append(QStringLiteral("执行 T") + n + QStringLiteral(" 启用多基站模式") + kCrLf);
+}
+
+void BaseImport::fail(const QString &description)
+{
+    const QString text = QStringLiteral("导入错误: ") + description;
+    m_parts.display.Text2.append(text + kCrLf);
+    // The dialogs know no error icon; a warning is the nearest.
+    m_parts.dialogs.message(QStringLiteral("错误"), text, Dialogs::Icon::Warning);
+    m_parts.display.Label_NOTE.setText(QStringLiteral("基站坐标导入失败"));
+}
+
+QString BaseImport::now() const
+{
+    return dateTimeText(m_parts.clock.now());
+}
+
+} // namespace korvane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Delay.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace korvane {
+
+class Clock;
+class ControllerLink;
+class Dialogs;
+class Display;
+class TcpLink;
+
+// `ImportBasePoints`: sends the base-station and zone lines of POINT.INI to
+// the controller board, paced, then offers multi-base mode for their count.
+class BaseImport {
+public:
+    using Wait = std::function<void(float seconds)>;
+
+    struct Parts {
+        Display &display;
+        ControllerLink &controller;
+        TcpLink &controllerSocket; // watched: a dropped link ends the import
+        Dialogs &dialogs;
+        const Clock &clock;
+    };
+
+    // `folder`: where POINT.INI lies; empty means beside the executable.
+    BaseImport(Parts parts, QString folder = {}, Wait wait = Delay);
+
+    void ImportBasePoints();
+    bool isRunning() const { return m_running; }
+
+    void setFolder(const QString &folder) { m_folder = folder; }
+    void setWait(Wait wait) { m_wait = std::move(wait); }
+
+    // The file's lines to send, trimmed, in file order. Bytes that are valid
+    // UTF-8 are read as UTF-8, anything else as GBK (GB18030); lines end in
+    // CR LF, LF or a lone CR.
+    static QStringList commandLines(const QByteArray &bytes);
+
+private:
+    QString findFile() const;
+    std::optional<QStringList> readLines(const QString &path, QString &error) const;
+    bool sendLines(const QStringList &lines, QString &error);
+    void offerMultiBase(int count);
+    void fail(const QString &description);
+    QString now() const;
+
+    Parts m_parts;
+    QString m_folder;
+    Wait m_wait;
+    bool m_running = false;
+};
+
+} // namespace korvane

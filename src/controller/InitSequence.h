@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Delay.h"
+
+#include <functional>
+
+namespace korvane {
+
+class ControllerLink;
+class Dialogs;
+class Display;
+class TcpLink;
+
+// `init_board`: writes the factory parameter set into the controller board,
+// one command at a time with a pause after each (58 s in all), telling the
+// operator on the notice line what each command does.
+class InitSequence {
+public:
+    // The pause between commands; the platform's pumped wait unless a test
+    // shortens it.
+    using Wait = std::function<void(float seconds)>;
+
+    static constexpr int kRowCount = 31;
+
+    InitSequence(Display &display, ControllerLink &controller, TcpLink &controllerSocket, Dialogs &dialogs,
+                 Wait wait = Delay);
+
+    // Does nothing while the board is not connected, or while a run is
+    // already going on. Ends early, rows sent staying sent, when the link
+    // drops: no row goes out on a later connection.
+    void init_board();
+    bool isRunning() const { return m_running; }
+    void setWait(Wait wait) { m_wait = std::move(wait); }
+
+private:
+    bool sendRows();
+    void finish();
+
+    Display &m_display;
+    ControllerLink &m_controller;
+    TcpLink &m_socket;
+    Dialogs &m_dialogs;
+    Wait m_wait;
+    bool m_running = false;
+};
+
+} // namespace korvane

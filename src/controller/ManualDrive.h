@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+namespace korvane {
+
+class ControllerLink;
+class Dialogs;
+class Display;
+class EventLog;
+struct ControllerStatus;
+struct OptimisationState;
+
+// Pointing by hand: the ring of direction dots, the slider with its apply
+// button, the target entry boxes, and the ring's blinking of the dot
+// nearest the antenna's angle.
+class ManualDrive {
+public:
+    using EventLine = std::function<QString(const QString &message)>;
+
+    ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status,
+                OptimisationState &optimisation, Dialogs &dialogs, EventLog &log, EventLine eventLine);
+
+    void angle_DblClick(int index);
+    void Command_HFIX_Click();
+    void Slider1_Change();
+    // Moves the slider as the program does; the button follows it.
+    void setSlider(int value);
+    void Text12_KeyPress(int keyCode);
+    void Text13_KeyPress(int keyCode);
+    void blink_Timer();
+
+    // The offset from the antenna to an absolute direction, folded once
+    // each way, and back to an absolute direction in 0 to 360.
+    static double relativeTo(double target, double angleH, double angleOffset);
+    static double absoluteFrom(double rel, double angleH, double angleOffset);
+
+private:
+    void driveTo(double target);
+    void targetEntry(const QString &text, int keyCode, double limit, const QString &command);
+
+    Display &m_display;
+    ControllerLink &m_link;
+    ControllerStatus &m_status;
+    OptimisationState &m_optimisation;
+    Dialogs &m_dialogs;
+    EventLog &m_log;
+    EventLine m_eventLine;
+};
+
+} // namespace korvane

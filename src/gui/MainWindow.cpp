@@ -1,0 +1,90 @@
+#include "gui/MainWindow.h"
+
+#include "app/Station.h"
+#include "gui/Fonts.h"
+#include "gui/OperatorPanel.h"
+#include "gui/StatusPanel.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace korvane {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+constexpr int kWidth = 940;
+constexpr int kMargin = 6;
+
+const char *const kStyle =
+    "QLineEdit[readOnly=\"true\"] { background: #eef2f6; }"
+    "QGroupBox { font-weight: bold; border: 1px solid #c3cad4; border-radius: 4px; margin-top: 0.6em;"
+    " padding-top: 0.5em; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }";
+
+} // namespace
+
+MainWindow::MainWindow(Station &station, QWidget *parent)
+    : QWidget(parent), m_station(station)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setFont(stationFont());
+    setStyleSheet(QString::fromLatin1(kStyle));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    column->setSpacing(kMargin);
+    m_status = new StatusPanel(station, this);
+    m_operator = new OperatorPanel(station, this);
+    column->addWidget(m_status);
+    column->addWidget(m_operator, 1);
+
+    // The command box comes first in the tab order and has the focus.
+    auto *command = findChild<QComboBox *>(QStringLiteral("Combo2"));
+    auto *radioAddress = findChild<QLineEdit *>(QStringLiteral("Text3"));
+    if (command && radioAddress) {
+        setTabOrder(command, radioAddress);
+        command->setFocus();
+    }
+
+    Control &window = station.display.MainWindow;
+    setWindowTitle(window.text());
+    connect(&window, &Control::changed, this, [this, &window](const QString &p) {
+        if (p == QLatin1String("text"))
+            setWindowTitle(window.text());
+        else if (p == QLatin1String("value"))
+            applyHeight();
+    });
+    resize(kWidth, pixelsFromTwips(window.value()));
+    applyHeight();
+}
+
+int MainWindow::pixelsFromTwips(int twips)
+{
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The frame is known only once the window is on screen.
+    applyHeight();
+}
+
+// The model's height counts the frame and title bar, as a window height
+// does; the lower panel is left out when it no longer fits, so a collapsed
+// window shows the connection strip and the status lines whole.
+void MainWindow::applyHeight()
+{
+    const int outer = pixelsFromTwips(m_station.display.MainWindow.value());
+    const int frame = isVisible() ? std::max(0, frameGeometry().height() - geometry().height()) : 0;
+    const int inner = std::max(1, outer - frame);
+    const int needed = m_status->minimumSizeHint().height() + m_operator->minimumSizeHint().height()
+                       + 3 * kMargin;
+    m_operator->setVisible(inner >= needed);
+    setFixedHeight(inner);
+}
+
+} // namespace korvane
