@@ -12,7 +12,7 @@ PACKAGES := cmake make g++ pkg-config \
 	geographiclib-tools gpsd-clients \
 	fonts-noto-cjk xvfb xauth
 
-.PHONY: setup build test run clean
+.PHONY: setup build test run bench fuzz clean
 
 setup:
 	@missing=""; \
@@ -35,5 +35,20 @@ test: build
 run: build
 	$(BUILD_DIR)/src/korvane-station --demo
 
+bench: build
+	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+
+# Runs every fuzz target for FUZZ_SECONDS each (clang, libFuzzer, ASan, UBSan);
+# new inputs go to build-fuzz/corpus, the seeds stay in fuzz/corpus.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(basename $(notdir $(wildcard fuzz/fuzz_*.cpp)))
+fuzz: setup
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_LIBFUZZER=ON -DKORVANE_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j$(JOBS) --target $(FUZZ_TARGETS)
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t && \
+	  build-fuzz/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-fuzz

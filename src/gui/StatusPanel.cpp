@@ -197,7 +197,8 @@ QWidget *StatusPanel::noticeRow()
     notice->setWordWrap(true);
     notice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     notice->setFixedHeight(twoLines(notice));
-    notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A long notice keeps its beginning in view; the rest is cut below.
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     notice->setStyleSheet(QStringLiteral("color: #1d4f91;"));
     bindLabel(notice, d.Label_NOTE);
     layout->addWidget(notice, 3);
@@ -206,7 +207,7 @@ QWidget *StatusPanel::noticeRow()
     alarm->setWordWrap(true);
     alarm->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     alarm->setFixedHeight(twoLines(alarm));
-    alarm->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    alarm->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     alarm->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     bindLabel(alarm, d.Lbl_ALARM);
     connect(alarm, &ClickLabel::doubleClicked, this, [this] { m_station.click(QStringLiteral("Lbl_ALARM")); });

@@ -60,7 +60,7 @@ void HeadlessConsole::handleAction(const QString &verb, const QString &rest)
         known = m_station.click(control, hasIndex && index ? *index : -1);
     } else if (verb == QLatin1String("key")) {
         const auto code = toInt32(numberOfText(argument));
-        known = code && m_station.key(control, *code);
+        known = isNumericText(argument) && code && m_station.key(control, *code);
     } else {
         known = false;
     }

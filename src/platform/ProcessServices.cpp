@@ -31,7 +31,12 @@ ProcessServices::~ProcessServices() = default;
 
 QString ProcessServices::defaultLockPath(const QString &applicationName)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString dir;
+#ifndef Q_OS_WIN
+    // Without a session runtime folder Qt would warn and invent one.
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return QDir(dir).filePath(applicationName + QStringLiteral(".instance.lock"));

@@ -24,13 +24,10 @@ constexpr double kOwnLon = 121.4737010;
 
 QString text(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
 
-// The value of "name=" in the board's status line.
-QString statusField(SimProcess &sim, const QString &name)
+// Connected and taken on by the board, so what it says next reaches `client`.
+bool connectServed(SimProcess &sim, PeerClient &client, int clients = 1)
 {
-    sim.control(QStringLiteral("status"));
-    const QString line = sim.waitForLine(QStringLiteral("status "));
-    const auto match = QRegularExpression(QStringLiteral("\\b%1=(\\S+)").arg(name)).match(line);
-    return match.captured(1);
+    return client.connectTo(sim.port()) && waitUntil([&] { return sim.statusValue("clients") >= clients; }, 5000);
 }
 
 bool anyRead(const PeerClient &client, const QRegularExpression &pattern)
@@ -64,8 +61,8 @@ TEST_P(BoardSplit, PiecesArriveAsSeparateReadsAndJoinToWholeReports)
     ASSERT_TRUE(station.connectTo(sim.port()));
     // Three whole split reports after connecting: one at each place the
     // bridge cuts, in turn.
-    const int before = statusField(sim, "split_reports").toInt();
-    ASSERT_TRUE(waitUntil([&] { return statusField(sim, "split_reports").toInt() >= before + 4; }, 15000));
+    const qint64 before = sim.statusValue("split_reports");
+    ASSERT_TRUE(waitUntil([&] { return sim.statusValue("split_reports") >= before + 4; }, 15000));
 
     const std::vector<std::pair<const char *, const char *>> pieces{
         {"before the target", "^执行\\d+\\.\\d[+-]\\d+\\.\\d$"},
@@ -106,7 +103,7 @@ TEST(BoardSplit, OffSendsEveryReportInOneWrite)
             EXPECT_TRUE(report.match(text(read)).hasMatch()) << read.constData();
         }
     }
-    EXPECT_EQ(statusField(sim, "split_reports"), QStringLiteral("0"));
+    EXPECT_EQ(sim.statusText("split_reports"), QStringLiteral("0"));
 }
 
 // --- Receiver sentences --------------------------------------------------
@@ -203,7 +200,7 @@ TEST(BoardNmea, WithoutAFixTheSentencesAreVoidButStillChecksummed)
     ASSERT_TRUE(rmc.match(station.text()).hasMatch()) << qPrintable(station.text());
     EXPECT_TRUE(checksumValid(rmc.match(station.text()).captured(1)));
     EXPECT_TRUE(checksumValid(gga.match(station.text()).captured(1)));
-    EXPECT_TRUE(station.text().contains(QStringLiteral("信号:0%\r\n")));
+    EXPECT_TRUE(station.waitFor(QStringLiteral("信号:0%\r\n")));
 }
 
 // --- Scripted events -----------------------------------------------------
@@ -229,8 +226,7 @@ TEST(BoardEvents, EachControlReportsItsTextAsAChunkOfItsOwn)
     SimProcess sim;
     ASSERT_TRUE(sim.start("board", QStringList{"--interval-ms", "3600000"}));
     PeerClient station;
-    ASSERT_TRUE(station.connectTo(sim.port()));
-    ASSERT_TRUE(waitUntil([&] { return sim.statusValue("clients") == 1; }, 5000));
+    ASSERT_TRUE(connectServed(sim, station));
     for (const EventCase &c : cases) {
         station.clear();
         ASSERT_TRUE(sim.controlAcknowledged(c.control));
@@ -244,7 +240,7 @@ TEST(BoardEvents, BaseCountIsWhereTheStationCutsIt)
     SimProcess sim;
     ASSERT_TRUE(sim.start("board", kFast));
     PeerClient station;
-    ASSERT_TRUE(station.connectTo(sim.port()));
+    ASSERT_TRUE(connectServed(sim, station));
     for (const char *count : {"3", "249", "0"}) {
         station.clear();
         ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("bases %1").arg(count)));
@@ -268,10 +264,10 @@ TEST(BoardEvents, BadControlsAreRefusedAndChangeNothing)
         sim.control(line);
         EXPECT_FALSE(sim.waitForLine(QStringLiteral("error ") + line).isEmpty()) << line;
     }
-    EXPECT_EQ(statusField(sim, "split"), QStringLiteral("off"));
-    EXPECT_EQ(statusField(sim, "compass_stuck"), QStringLiteral("off"));
-    EXPECT_EQ(statusField(sim, "nmea"), QStringLiteral("off"));
-    EXPECT_EQ(statusField(sim, "bases"), QStringLiteral("0"));
+    EXPECT_EQ(sim.statusText("split"), QStringLiteral("off"));
+    EXPECT_EQ(sim.statusText("compass_stuck"), QStringLiteral("off"));
+    EXPECT_EQ(sim.statusText("nmea"), QStringLiteral("off"));
+    EXPECT_EQ(sim.statusText("bases"), QStringLiteral("0"));
 }
 
 TEST(BoardCompass, StuckRepeatsTheLastReadingUntilReleased)
@@ -282,7 +278,7 @@ TEST(BoardCompass, StuckRepeatsTheLastReadingUntilReleased)
     ASSERT_TRUE(station.connectTo(sim.port()));
     ASSERT_TRUE(station.waitFor(QStringLiteral("罗盘")));
     ASSERT_TRUE(sim.controlAcknowledged("compass stuck on"));
-    const QString frozen = statusField(sim, "compass");
+    const QString frozen = sim.statusText("compass");
     station.clear();
     const QRegularExpression reading(QStringLiteral("罗盘(\\d+\\.\\d)俯仰"));
     const auto readings = [&] {
@@ -336,8 +332,8 @@ TEST(BoardReplies, TargetMmsiEchoReachesEveryStation)
     ASSERT_TRUE(sim.start("board", kFast));
     PeerClient setter;
     PeerClient other;
-    ASSERT_TRUE(setter.connectTo(sim.port()));
-    ASSERT_TRUE(other.connectTo(sim.port()));
+    ASSERT_TRUE(connectServed(sim, setter, 1));
+    ASSERT_TRUE(connectServed(sim, other, 2));
     setter.write("mmsi413000001\r\n");
     EXPECT_TRUE(other.waitFor(QStringLiteral("命令:mmsi413000001\r\n参数已设置\r\n")));
     setter.write("mmsi4130\r\n");

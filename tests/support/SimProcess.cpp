@@ -66,6 +66,14 @@ qint64 SimProcess::statusValue(const QString &name, int timeoutMs)
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
+QString SimProcess::statusText(const QString &name, int timeoutMs)
+{
+    control(QStringLiteral("status"));
+    const QString line = waitForLine(QStringLiteral("status "), timeoutMs);
+    const QRegularExpression field(QStringLiteral("\\b%1=(\\S+)").arg(QRegularExpression::escape(name)));
+    return field.match(line).captured(1);
+}
+
 void SimProcess::closeInput()
 {
     m_process.closeWriteChannel();

@@ -36,6 +36,9 @@ public:
     // Sends "status" and returns the number after "<name>=" in the answer,
     // -1 when there is none.
     qint64 statusValue(const QString &name, int timeoutMs = 5000);
+    // Sends "status" and returns the text after "<name>=" up to the next
+    // blank, empty when there is none.
+    QString statusText(const QString &name, int timeoutMs = 5000);
 
     // Ends the peer's stdin, as when it runs detached from a terminal.
     void closeInput();
