@@ -58,6 +58,9 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("settings"),
                       QStringLiteral("Use this settings file instead of the user's store."),
                       QStringLiteral("file")});
+    parser.addOption({QStringLiteral("time-scale"),
+                      QStringLiteral("Multiply every timer interval by this factor (tests and demos; default 1)."),
+                      QStringLiteral("factor"), QStringLiteral("1")});
     parser.addOption({QStringLiteral("log-dir"),
                       QStringLiteral("Folder for the daily logs (default: the working directory)."),
                       QStringLiteral("dir")});
@@ -136,6 +139,12 @@ int main(int argc, char **argv)
     env.clock = &clock;
     env.reveal = &reveal;
     env.processes = &processes;
+    bool scaleOk = false;
+    env.timeScale = parser.value(QStringLiteral("time-scale")).toDouble(&scaleOk);
+    if (!scaleOk || env.timeScale <= 0) {
+        std::fprintf(stderr, "--time-scale takes a positive number\n");
+        return 2;
+    }
     env.pointIniFolder = parser.value(QStringLiteral("point-ini-dir"));
     if (headless) {
         env.dialogs = &headlessDialogs;

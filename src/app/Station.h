@@ -40,6 +40,9 @@ struct StationEnvironment {
     const Clock *clock = nullptr;
     ProcessServices *processes = nullptr;
     QString pointIniFolder; // where IMPORT finds POINT.INI; empty: beside the executable
+    // Multiplies every timer interval (tests and demos run time faster with
+    // values below 1); 1 in service.
+    double timeScale = 1.0;
 };
 
 // The station: owns the state records, the sockets, the timers and the

@@ -3,6 +3,8 @@
 
 #include "text/Numbers.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -43,7 +45,8 @@ void Station::setupTimers()
 {
     for (const TimerSpec &spec : kTimers) {
         QTimer &timer = this->*(spec.timer);
-        timer.setInterval(spec.intervalMs);
+        const double scale = m_env.timeScale > 0 ? m_env.timeScale : 1.0;
+        timer.setInterval(std::max(1, static_cast<int>(spec.intervalMs * scale)));
         timer.setTimerType(Qt::CoarseTimer);
         connect(&timer, &QTimer::timeout, this, spec.tick);
     }
