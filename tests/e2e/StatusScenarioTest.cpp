@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace korvane;
@@ -35,7 +36,9 @@ QByteArray readFile(const QString &path)
 // The headless front end writes CR, LF and backslash escaped.
 QString escaped(QString text)
 {
-    return text.replace(u'\\', QStringLiteral("\\\\")).replace(u'\r', QStringLiteral("\\r")).replace(u'\n', QStringLiteral("\\n"));
+    return text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\n', QStringLiteral("\\n"));
 }
 
 QString unescaped(const QString &line)
@@ -140,6 +143,10 @@ protected:
 TEST_F(StatusScenario, AlarmsAndReceiverStateShowOnTheAlarmLineAndInTheLog)
 {
     ASSERT_NO_FATAL_FAILURE(start());
+    // Heading and speed ("航向45.0航速0.0俯仰…") and the compass of the
+    // execution report ("罗盘44.8俯仰…" and the like) take turns on one label.
+    EXPECT_TRUE(waitForLine(QStringLiteral("navAngle.text=45度航速0节")));
+    EXPECT_FALSE(waitForMatch(QStringLiteral("^navAngle\\.text=4[45]度$")).isEmpty());
 
     // Board alarms: the whole chunk, or the station's own text for a bus fault.
     const std::vector<std::pair<const char *, QString>> alarms{
@@ -186,12 +193,15 @@ TEST_F(StatusScenario, OperatorActionsReachTheBoardAndItsRepliesShow)
     expected += drive.toLatin1() + "\r\n";
     ASSERT_TRUE(waitForRecord(expected)) << readFile(recordPath).constData();
     EXPECT_TRUE(waitForLog(QStringLiteral(")事件：手动驱动：") + drive));
-    // The board's echo and execution report, logged as one line.
-    const QString reply = waitForMatch(QStringLiteral("^Text2\\.append=4G网络正常 命令:") + QRegularExpression::escape(drive));
+    // The board's echo and execution report, logged as one line after the
+    // position line.
+    const QString echo = QStringLiteral("4G网络正常 命令:") + drive;
+    QString reply = waitForMatch(QStringLiteral("^Text2\\.append=.*") + QRegularExpression::escape(echo));
     ASSERT_FALSE(reply.isEmpty());
-    EXPECT_TRUE(reply.contains(QStringLiteral("\\r\\n执行"))) << qPrintable(reply);
-    EXPECT_TRUE(waitForLog(unescaped(reply.mid(13)).remove(QStringLiteral("\r\n")) + QStringLiteral("  信号")));
-    EXPECT_TRUE(waitForLog(QStringLiteral("坐标：31.2304123,121.473701 \r\n4G网络正常 命令:") + drive));
+    reply = unescaped(reply.mid(reply.indexOf(echo)));
+    EXPECT_TRUE(reply.startsWith(echo + QStringLiteral("\r\n执行"))) << qPrintable(reply);
+    EXPECT_TRUE(waitForLog(QString(reply).remove(QStringLiteral("\r\n")) + QStringLiteral("  信号")));
+    EXPECT_TRUE(waitForLog(QStringLiteral("坐标：31.2304123,121.473701 \r\n")));
 
     // Target latitude typed while the receiver has no fix: the log's
     // position line then carries the time, heading and speed.
@@ -201,7 +211,11 @@ TEST_F(StatusScenario, OperatorActionsReachTheBoardAndItsRepliesShow)
     station.send(QStringLiteral(":key Text12 13"));
     expected += "w31.5\r\n";
     ASSERT_TRUE(waitForRecord(expected)) << readFile(recordPath).constData();
-    EXPECT_TRUE(waitForLog(QStringLiteral("坐标：31.2304123,121.473701 航向45 航速0节\r\n4G网络正常 命令:w31.5")));
+    EXPECT_TRUE(waitForLog(QStringLiteral("4G网络正常 命令:w31.5\r\n")));
+    const QRegularExpression timed(QStringLiteral("^\\S.*\\d坐标：31\\.2304123,121\\.473701 航向45 航速0节$"));
+    const QStringList log = logLines();
+    EXPECT_TRUE(
+        std::any_of(log.cbegin(), log.cend(), [&](const QString &line) { return timed.match(line).hasMatch(); }));
     ASSERT_TRUE(board.controlAcknowledged("gnss on"));
     EXPECT_TRUE(waitForLine(QStringLiteral("Lbl_ALARM.text=")));
     // The base station moved: the distance shown is the one reported next.
@@ -228,37 +242,42 @@ TEST_F(StatusScenario, OperatorActionsReachTheBoardAndItsRepliesShow)
         EXPECT_TRUE(waitForLine(QStringLiteral("Label_NOTE.text=Comp Count:%1 %2度").arg(count).arg(std::floor(frozen))))
             << count;
     }
+    EXPECT_TRUE(waitForLine(QStringLiteral("navAngle.text=%1度").arg(std::floor(frozen))));
     ASSERT_TRUE(board.controlAcknowledged("compass stuck off"));
 
-    fprintf(stderr, "=====OUT\n%s\n=====LOG\n%s\n", qPrintable(station.output()), readFile(logPath).constData());
     // Nothing else went to the board.
     EXPECT_EQ(readFile(recordPath), expected);
 }
 
 TEST_F(StatusScenario, SplitExecutionReportsAreShownInPiecesAndLoggedWhole)
 {
-    ASSERT_NO_FATAL_FAILURE(start({QStringLiteral("--split-reports")}));
-    // Three split reports while connected: every place the board cuts.
+    // A slower round leaves the pieces further apart, so they are read apart.
+    ASSERT_NO_FATAL_FAILURE(
+        start({QStringLiteral("--split-reports"), QStringLiteral("--interval-ms"), QStringLiteral("400")}));
+    // Four split reports while connected: each place the board cuts, at least once.
     const qint64 before = board.statusValue(QStringLiteral("split_reports"));
     ASSERT_TRUE(waitUntil([&] { return board.statusValue(QStringLiteral("split_reports")) >= before + 4; }, 10000));
 
     // The terminal shows each piece as it came.
-    for (const char *piece : {"^Text2\\.append=执行[\\d.]+\\+0\\.0$", "^Text2\\.append=目标:[^\\\\]*俯仰5\\.0\\\\r\\\\n$",
-                              "^Text2\\.append=执行[^\\\\]*罗盘[\\d.]+$", "^Text2\\.append=俯仰5\\.0\\\\r\\\\n$"}) {
+    for (const char *piece : {"^Text2\\.append=执行[\\d.]+\\+0\\.0$",             // before the target
+                              "^Text2\\.append=目标:[^\\\\]*俯仰5\\.0\\\\r\\\\n$",  // the rest
+                              "^Text2\\.append=执行[^\\\\]*罗盘[\\d.]+$",          // before the elevation
+                              "^Text2\\.append=目标:[^\\\\]*罗盘[\\d.]+$",         // the middle
+                              "^Text2\\.append=俯仰5\\.0\\\\r\\\\n$"}) {      // the elevation
         EXPECT_FALSE(waitForMatch(QString::fromUtf8(piece)).isEmpty()) << piece;
     }
     // The log holds whole reports only, each with the radio figures after it.
     const QRegularExpression whole(QStringLiteral("^执行[\\d.]+\\+0\\.0目标:[\\d.]+距离[\\d.]+ 罗盘[\\d.]+俯仰5\\.0  信号"));
     int reports = 0;
     for (const QString &line : logLines()) {
-        EXPECT_FALSE(line.startsWith(QStringLiteral("目标:")) || line.startsWith(QStringLiteral("俯仰"))) << qPrintable(line);
+        EXPECT_FALSE(line.startsWith(QStringLiteral("目标:")) || line.startsWith(QStringLiteral("俯仰")))
+            << qPrintable(line);
         if (line.contains(QStringLiteral("执行"))) {
             EXPECT_TRUE(whole.match(line).hasMatch()) << qPrintable(line);
             ++reports;
         }
     }
     EXPECT_GE(reports, 8);
-    fprintf(stderr, "=====OUT\n%s\n=====LOG\n%s\n", qPrintable(station.output()), readFile(logPath).constData());
 }
 
 } // namespace

@@ -47,6 +47,8 @@ struct SplitCase {
     const char *control; // empty: none
 };
 
+void PrintTo(const SplitCase &c, std::ostream *os) { *os << c.name; }
+
 class BoardSplit : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(BoardSplit, PiecesArriveAsSeparateReadsAndJoinToWholeReports)
@@ -59,8 +61,8 @@ TEST_P(BoardSplit, PiecesArriveAsSeparateReadsAndJoinToWholeReports)
     }
     PeerClient station;
     ASSERT_TRUE(station.connectTo(sim.port()));
-    // Three whole split reports after connecting: one at each place the
-    // bridge cuts, in turn.
+    // Four split reports after connecting: the bridge cuts at each of its
+    // places in turn, so every kind of piece comes at least once.
     const qint64 before = sim.statusValue("split_reports");
     ASSERT_TRUE(waitUntil([&] { return sim.statusValue("split_reports") >= before + 4; }, 15000));
 
@@ -135,6 +137,8 @@ struct NmeaCase {
     bool rmc;
     bool gga;
 };
+
+void PrintTo(const NmeaCase &c, std::ostream *os) { *os << c.name; }
 
 class BoardNmea : public ::testing::TestWithParam<NmeaCase> {};
 
