@@ -10,9 +10,10 @@ PACKAGES := cmake make g++ pkg-config \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
-	fonts-noto-cjk xvfb xauth
+	fonts-noto-cjk xvfb xauth \
+	dpkg-dev lintian busybox socat
 
-.PHONY: setup build test run bench fuzz clean
+.PHONY: setup build test run bench fuzz package clean
 
 setup:
 	@missing=""; \
@@ -34,6 +35,9 @@ test: build
 
 run: build
 	$(BUILD_DIR)/src/korvane-station --demo
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
