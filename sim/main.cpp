@@ -1,6 +1,10 @@
 // korvane-sim: the simulated peers of the station, one subcommand each.
 
+#include "AisFeedMain.h"
 #include "BoardMain.h"
+#include "CloudMain.h"
+#include "RadioMain.h"
+#include "ShipServiceMain.h"
 #include "SimCommon.h"
 
 #include <QCoreApplication>
@@ -18,6 +22,10 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"board", korvane::sim::kBoardSummary, &korvane::sim::runBoard},
+    {"radio", korvane::sim::kRadioSummary, &korvane::sim::runRadio},
+    {"ship-service", korvane::sim::kShipServiceSummary, &korvane::sim::runShipService},
+    {"ais-feed", korvane::sim::kAisFeedSummary, &korvane::sim::runAisFeed},
+    {"cloud", korvane::sim::kCloudSummary, &korvane::sim::runCloud},
 };
 
 QString usage()

@@ -2,6 +2,7 @@
 #include "app/DemoPeers.h"
 #include "app/SettingKeys.h"
 #include "app/Station.h"
+#include "cloud/CloudServer.h"
 #include "gui/MainWindow.h"
 #include "gui/WidgetDialogs.h"
 #include "headless/HeadlessConsole.h"
@@ -64,18 +65,31 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("log-dir"),
                       QStringLiteral("Folder for the daily logs (default: the working directory)."),
                       QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("ais-port"),
+                      QStringLiteral("Serial port of the AIS receiver for this run, by name (COM5, ttyUSB0) or "
+                                     "device path (/dev/ttyACM0); a path opens without the adapter check. "
+                                     "Default: the USE_SHIP_AIS_COM setting."),
+                      QStringLiteral("port")});
     parser.addOption({QStringLiteral("point-ini-dir"),
                       QStringLiteral("Folder where IMPORT finds POINT.INI (default: beside the executable)."),
                       QStringLiteral("dir")});
 }
 
-// The demo's settings: the simulated board, connected at start.
-void seedDemoSettings(SettingsStore &store, int boardPort)
+// The demo's settings: the simulated board, connected at start, and the
+// simulated cloud server under every address a report may use, so no report
+// leaves the machine.
+void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
 {
+    const int boardPort = peers.boardPort();
     const QString address = QStringLiteral("127.0.0.1:%1").arg(boardPort);
     store.write(keys::DEVICE_KORVANE_IP, address);
     store.write(keys::DEVICE_KORVANE_PORT, QString::number(boardPort));
     store.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+    const QString cloud = QStringLiteral("127.0.0.1:%1").arg(peers.cloudPort());
+    store.write(cloudserver::CLOUD_SERVER_NAME, cloud);
+    store.write(cloudserver::CLOUD_SERVER_IP, cloud);
+    store.write(keys::CLOUD_HOST, cloud);
+    store.write(keys::KORVANE_CLOUD, QStringLiteral("1"));
 }
 
 } // namespace
@@ -115,7 +129,7 @@ int main(int argc, char **argv)
             return 1;
         }
         settings = std::make_unique<SettingsStore>(demo->settingsPath());
-        seedDemoSettings(*settings, demo->boardPort());
+        seedDemoSettings(*settings, *demo);
         if (!parser.isSet(QStringLiteral("log-dir")))
             logFolder = demo->folder();
         lockPath = QDir(demo->folder()).filePath(QStringLiteral("instance.lock"));
@@ -146,6 +160,7 @@ int main(int argc, char **argv)
         return 2;
     }
     env.pointIniFolder = parser.value(QStringLiteral("point-ini-dir"));
+    env.aisPort = parser.value(QStringLiteral("ais-port"));
     if (headless) {
         env.dialogs = &headlessDialogs;
     } else {

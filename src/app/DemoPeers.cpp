@@ -28,6 +28,11 @@ QString DemoPeers::settingsPath() const
     return QDir(m_dir.path()).filePath(QStringLiteral("korvane-demo.ini"));
 }
 
+QString DemoPeers::cloudReportsPath() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("cloud-reports.jsonl"));
+}
+
 QString DemoPeers::simProgram()
 {
     const QDir here(QCoreApplication::applicationDirPath());
@@ -76,7 +81,12 @@ bool DemoPeers::start(QString &error)
     m_boardPort = startPeer({QStringLiteral("board"), QStringLiteral("--port"), QStringLiteral("0"),
                              QStringLiteral("--record"), QDir(m_dir.path()).filePath(QStringLiteral("board-received.bin"))},
                             error);
-    return m_boardPort > 0;
+    if (m_boardPort <= 0)
+        return false;
+    m_cloudPort = startPeer({QStringLiteral("cloud"), QStringLiteral("--port"), QStringLiteral("0"),
+                             QStringLiteral("--reports"), cloudReportsPath()},
+                            error);
+    return m_cloudPort > 0;
 }
 
 } // namespace korvane

@@ -24,6 +24,9 @@ public:
     QString folder() const { return m_dir.path(); }
     QString settingsPath() const;
     int boardPort() const { return m_boardPort; }
+    int cloudPort() const { return m_cloudPort; }
+    // The cloud peer's reports, one JSON line each.
+    QString cloudReportsPath() const;
 
     // Finds korvane-sim beside the station, in the build tree, or on PATH.
     static QString simProgram();
@@ -34,6 +37,7 @@ private:
     QTemporaryDir m_dir;
     QList<QProcess *> m_processes;
     int m_boardPort = 0;
+    int m_cloudPort = 0;
 };
 
 } // namespace korvane

@@ -72,6 +72,9 @@ public:
     // Progress of a running board script (INIT, IMPORT): value in percent,
     // text "n/total"; visible only while one runs.
     Control progressBar{QStringLiteral("progressBar"), this};
+    // The AIS receiver's port picker: items are the serial adapters found at
+    // start-up; the tool tip counts AIS sentences dropped for their checksum.
+    Control aisPorts{QStringLiteral("aisPorts"), this};
 
     // Every control, in declaration order.
     const QList<Control *> &controls() const { return m_controls; }

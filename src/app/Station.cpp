@@ -41,12 +41,30 @@ Station::Station(const StationEnvironment &env, QObject *parent)
                settingCommands, initSequence, baseImport},
               [this](const QString &m) { return eventLine(m); }),
       windowHandlers(display, log, *env.reveal, [this](const QString &m) { return eventLine(m); }),
+      radioSession({Winsock1, controllerLink, display, log, *env.clock, radio, radioStats, controllerStatus, caption},
+                   [this](const QString &m) { return eventLine(m); }),
+      serialAis({display, ais, controllerStatus, controllerLink, optimisation, *env.settings, log, *env.clock, MSComm1}),
+      webShip({display, ais, controllerStatus, controllerLink, optimisation, *env.settings, log, *env.clock, http},
+              [this](const QString &m) { return eventLine(m); }),
+      cloudReporter({display, *env.settings, log, Winsock_Cloud, Winsock1, controllerLink, cloud, controllerStatus,
+                     radioStats, radio, ais},
+                    [this](const QString &m) { return eventLine(m); }),
       m_env(env),
       m_settings(*env.settings)
 {
     for (TcpLink *link : {&Winsock1, &Winsock2, &Winsock_test, &Winsock_Cloud})
         link->setParent(this);
     connect(&Winsock2, &TcpLink::dataArrival, this, [this] { statusParser.Winsock2_DataArrival(); });
+    connect(&Winsock1, &TcpLink::connected, this, [this] { radioSession.Winsock1_Connect(); });
+    connect(&Winsock1, &TcpLink::dataArrival, this, [this] { radioSession.Winsock1_DataArrival(); });
+    connect(&MSComm1, &SerialLink::dataReceived, this, [this] { serialAis.MSComm1_OnComm(); });
+    settingCommands.reopenAisPort = [this](const QString &name, std::optional<std::int16_t> number) {
+        serialAis.reopen(name, number);
+    };
+    connect(&Winsock_Cloud, &TcpLink::connected, this, [this] { cloudReporter.Winsock_Cloud_Connect(); });
+    connect(&Winsock_Cloud, &TcpLink::dataArrival, this, [this] { cloudReporter.Winsock_Cloud_DataArrival(); });
+    connect(&Winsock_Cloud, &TcpLink::errorOccurred, this,
+            [this](int code, const QString &description) { cloudReporter.Winsock_Cloud_Error(code, description); });
     setupTimers();
     // A box ticked by a console command takes the operator's own path.
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
@@ -160,12 +178,9 @@ void Station::loadOptimisation(const StartupSettings &s)
 
 void Station::openAisPortAtStart(const StartupSettings &s)
 {
-    // Only a port that discovery found is opened; none is known yet, so a
-    // configured port stays closed without a message.
-    for (const QString &port : ais.detectedPorts) {
-        if (!s.aisPort.isEmpty() && port == s.aisPort)
-            ais.selectedPort = s.aisPort;
-    }
+    const SystemSerialPorts systemPorts;
+    serialAis.FindComPorts(m_env.serialPorts ? *m_env.serialPorts : systemPorts);
+    serialAis.openAtStart(m_env.aisPort.isEmpty() ? s.aisPort : m_env.aisPort);
     ais.lastReportTime = 0;
     ais.firstQuerySent = false;
 }

@@ -4,6 +4,7 @@
 #include "app/EventLog.h"
 #include "app/StartupSettings.h"
 #include "app/WindowHandlers.h"
+#include "cloud/CloudReporter.h"
 #include "cloud/CloudState.h"
 #include "console/CommandConsole.h"
 #include "console/SettingCommands.h"
@@ -14,8 +15,13 @@
 #include "controller/ManualDrive.h"
 #include "controller/StatusParser.h"
 #include "nav/AisState.h"
+#include "nav/SerialAisReceiver.h"
+#include "nav/WebShipTracker.h"
 #include "optimise/OptimisationState.h"
+#include "platform/Http.h"
+#include "platform/SerialLink.h"
 #include "platform/TcpLink.h"
+#include "radio/RadioSession.h"
 #include "radio/RadioSessionState.h"
 #include "radio/RadioStats.h"
 
@@ -28,6 +34,7 @@ class Clock;
 class Dialogs;
 class FileReveal;
 class ProcessServices;
+class SerialPortLister;
 class SettingsStore;
 
 // What the station needs from its surroundings; main() and tests build it.
@@ -43,6 +50,11 @@ struct StationEnvironment {
     // Multiplies every timer interval (tests and demos run time faster with
     // values below 1); 1 in service.
     double timeScale = 1.0;
+    // The AIS receiver's port for this run, by name or device path; opened
+    // without the discovery check when it is a path. Empty: USE_SHIP_AIS_COM.
+    QString aisPort;
+    // Where serial-port discovery looks; null: the system's ports.
+    const SerialPortLister *serialPorts = nullptr;
 };
 
 // The station: owns the state records, the sockets, the timers and the
@@ -80,6 +92,8 @@ public:
     TcpLink Winsock2{QStringLiteral("Winsock2")};
     TcpLink Winsock_test{QStringLiteral("Winsock_test")};
     TcpLink Winsock_Cloud{QStringLiteral("Winsock_Cloud")};
+    SerialLink MSComm1;
+    Http http;
 
     QTimer Timer1;
     QTimer blink;
@@ -98,6 +112,10 @@ public:
     BaseImport baseImport;
     CommandConsole console;
     WindowHandlers windowHandlers;
+    RadioSession radioSession;
+    SerialAisReceiver serialAis;
+    WebShipTracker webShip;
+    CloudReporter cloudReporter;
 
     SettingsStore &settings() { return m_settings; }
     const StationEnvironment &environment() const { return m_env; }

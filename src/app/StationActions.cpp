@@ -22,6 +22,9 @@ bool Station::click(const QString &control, int index)
     } else if (control == QLatin1String("Check1")) {
         display.Check1.setValue(display.Check1.value() == 1 ? 0 : 1);
         Check1_Click();
+    } else if (control == QLatin1String("Cloud")) {
+        display.Cloud.setValue(display.Cloud.value() == 1 ? 0 : 1);
+        cloudReporter.Cloud_Click();
     } else if (control == QLatin1String("CHK_SHIP_AIS") || control == QLatin1String("SHIP_AIS_DRIVE")) {
         setShipBox(control, display.find(control)->value() == 1 ? 0 : 1);
     } else if (control == QLatin1String("Label4")) {
@@ -46,6 +49,14 @@ bool Station::setControl(const QString &control, const QString &value)
         if (v != display.Check1.value()) {
             display.Check1.setValue(v);
             Check1_Click();
+        }
+        return true;
+    }
+    if (control == QLatin1String("Cloud")) {
+        const int v = numberOfText(value) == 1 ? 1 : 0;
+        if (v != display.Cloud.value()) {
+            display.Cloud.setValue(v);
+            cloudReporter.Cloud_Click();
         }
         return true;
     }

@@ -95,6 +95,7 @@ void Station::Timer_Ping_Timer()
         manualDrive.setSlider(*rounded % 360);
     }
     controllerLink.supervise();
+    webShip.tick();
     m_pingTickRunning = false;
 }
 
@@ -104,6 +105,7 @@ void Station::Timer_AutoScan_Timer()
 
 void Station::Timer_Cloud_Timer()
 {
+    cloudReporter.Timer_Cloud_Timer();
 }
 
 } // namespace korvane

@@ -52,6 +52,10 @@ const char *const kRebootNotice = "微波设备重启动中，请等待2分钟�
 // Enter: the settings first, then the actions. SCAN_STEP and the two reboot
 // switches let the text go on, so it also reaches the board.
 const CommandConsole::Row CommandConsole::kEnterRows[] = {
+    // First, so an address holding "ais", "COM" or "port=" is not taken
+    // for another command.
+    {Test::Contains, {"SHIP_SERVICE"}, "SHIP_SERVICE", false,
+     [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.shipService(m); }},
     {Test::Contains, {"PORT="}, "PORT", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.radioPort(m, QStringLiteral("PORT=")); }},
     {Test::Contains, {"port="}, "port", false,
@@ -88,6 +92,8 @@ const CommandConsole::Row CommandConsole::kEnterRows[] = {
      [](CommandConsole &c, ConsoleCommand &) { c.confirmImport(); }},
     {Test::Contains, {"AUTOSCAN"}, "AUTOSCAN", false,
      [](CommandConsole &c, ConsoleCommand &) { c.confirmAutoscan(); }},
+    {Test::DiscoveredPortName, {}, "COM", false,
+     [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.aisSerialPort(m); }},
     {Test::Anything, {}, "pass-through", false, [](CommandConsole &c, ConsoleCommand &) { c.passThrough(); }},
 };
 
@@ -95,6 +101,10 @@ const CommandConsole::Row CommandConsole::kEnterRows[] = {
 // go to the board); the reboot switches end the command; WR reboots the
 // radio while its link is up.
 const CommandConsole::Row CommandConsole::kButtonRows[] = {
+    // First, so an address holding "ais", "COM" or "port=" is not taken
+    // for another command.
+    {Test::Contains, {"SHIP_SERVICE"}, "SHIP_SERVICE", false,
+     [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.shipService(m); }},
     {Test::EqualsIgnoringCase, {"IMPORT"}, "IMPORT", false,
      [](CommandConsole &c, ConsoleCommand &) { c.confirmImport(); }},
     {Test::Contains, {"PORT="}, "PORT", false,
@@ -134,6 +144,8 @@ const CommandConsole::Row CommandConsole::kButtonRows[] = {
     {Test::Contains, {"INIT"}, "INIT", false, [](CommandConsole &c, ConsoleCommand &) { c.confirmInit(); }},
     {Test::Contains, {"AUTOSCAN"}, "AUTOSCAN", false,
      [](CommandConsole &c, ConsoleCommand &) { c.confirmAutoscan(); }},
+    {Test::DiscoveredPortName, {}, "COM", false,
+     [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.aisSerialPort(m); }},
     {Test::Anything, {}, "pass-through", false, [](CommandConsole &c, ConsoleCommand &) { c.passThrough(); }},
 };
 
@@ -196,6 +208,8 @@ bool CommandConsole::matches(const Row &row, const QString &text) const
         return text.compare(QLatin1String(row.words[0]), Qt::CaseInsensitive) == 0;
     case Test::SerialPortName:
         return console::isSerialPortName(text);
+    case Test::DiscoveredPortName:
+        return m_parts.settings.isDiscoveredAisPort(text);
     case Test::RadioRebootReady:
         return text == QLatin1String(row.words[0]) && m_parts.radioSocket.State() == TcpLink::Connected;
     case Test::Anything:

@@ -58,7 +58,8 @@ public:
     const QStringList &lastHandled() const { return m_lastHandled; }
 
 private:
-    enum class Test { Contains, EqualsIgnoringCase, SerialPortName, RadioRebootReady, Anything };
+    enum class Test { Contains, EqualsIgnoringCase, SerialPortName, DiscoveredPortName, RadioRebootReady,
+                      Anything };
     // One test of a table and what handles a text that passes it. A row that
     // continues lets the text go on to the rows after it.
     struct Row {

@@ -5,6 +5,7 @@
 #include "cloud/CloudState.h"
 #include "console/CommandText.h"
 #include "nav/AisState.h"
+#include "nav/ShipService.h"
 #include "optimise/OptimisationState.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
@@ -121,6 +122,35 @@ void SettingCommands::aisSerialPort(ConsoleCommand &command)
         number = toInt16(numberOfText(digits));
     if (reopenAisPort)
         reopenAisPort(t, number);
+}
+
+bool SettingCommands::isDiscoveredAisPort(const QString &text) const
+{
+    for (const QString &port : m_records.ais.detectedPorts) {
+        if (!port.isEmpty() && port == text)
+            return true;
+    }
+    return false;
+}
+
+void SettingCommands::shipService(ConsoleCommand &command)
+{
+    const QString t = text();
+    const QString stored = m_settings.read(keys::SHIP_SERVICE_URL);
+    if (!t.contains(QLatin1Char('='))) {
+        notice(QStringLiteral("当前船舶位置服务地址：") + shipServiceBase(stored).toString()
+               + QStringLiteral("，设置命令格式：SHIP_SERVICE=http://地址:端口"));
+        return;
+    }
+    const QString address = t.mid(t.indexOf(QLatin1Char('=')) + 1).trimmed();
+    const QUrl base = shipServiceBase(address);
+    if (address.isEmpty() || base.isEmpty()) {
+        notice(QStringLiteral("船舶位置服务地址无效：") + address);
+        return;
+    }
+    m_settings.write(keys::SHIP_SERVICE_URL, address);
+    notice(QStringLiteral("已设置船舶位置服务地址：") + base.toString());
+    compose(command);
 }
 
 void SettingCommands::headingCorrection(ConsoleCommand &command)

@@ -55,6 +55,12 @@ public:
     void comparisonInterval(ConsoleCommand &command);
     void comparisonStep(ConsoleCommand &command);
     void aisSerialPort(ConsoleCommand &command);
+    // The port command's other form: the text is a port name that discovery
+    // found ("ttyUSB0" on Linux, where names carry no "COM").
+    bool isDiscoveredAisPort(const QString &text) const;
+    // SHIP_SERVICE shows and SHIP_SERVICE=ADDRESS sets the ship-position
+    // service's address.
+    void shipService(ConsoleCommand &command);
     void shipMmsi(ConsoleCommand &command, const QString &form);  // "mmsi" or "MMSI"
     void driveMmsi(ConsoleCommand &command, const QString &form); // "ais" or "AIS"
     void headingCorrection(ConsoleCommand &command);

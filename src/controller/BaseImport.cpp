@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "text/Formats.h"
+#include "text/Gbk.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,12 +30,8 @@ QString decode(const QByteArray &bytes)
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    // Not UTF-8: the file was saved in the Chinese code page. GB18030 reads
-    // every GBK file.
-    QStringDecoder gbk("GB18030");
-    if (gbk.isValid())
-        return gbk.decode(bytes);
-    return QString::fromLatin1(bytes);
+    // Not UTF-8: the file was saved in the Chinese code page.
+    return fromGbk(bytes);
 }
 
 // Station records ("p1j…w…d…") and coordinate zones ("Z…") go to the

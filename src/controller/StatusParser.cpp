@@ -7,7 +7,7 @@
 #include "nav/AisState.h"
 #include "nav/Geodesy.h"
 #include "nav/NmeaParser.h"
-#include "optimise/OptimisationState.h"
+#include "optimise/Countdowns.h"
 #include "platform/TcpLink.h"
 #include "radio/RadioSessionState.h"
 #include "text/FindValue.h"
@@ -102,7 +102,7 @@ void StatusParser::handleChunk(const QString &chunk)
 
 void StatusParser::reloadScanCountdown()
 {
-    m_state.optimisation.scanCountdown = m_state.optimisation.scanInterval;
+    korvane::reloadScanCountdown(m_state.optimisation);
 }
 
 bool StatusParser::sendLine(const QString &command)

@@ -1,10 +1,10 @@
 #include "nav/NmeaParser.h"
 
 #include "nav/SentenceFields.h"
+#include "text/Gbk.h"
 #include "text/Numbers.h"
 
 #include <QByteArray>
-#include <QStringEncoder>
 
 #include <array>
 #include <cmath>
@@ -65,15 +65,7 @@ bool isPositionFormatter(QStringView three)
 // which is what its checksum is taken over. Characters GBK lacks become "?".
 QByteArray stationBytes(QStringView text)
 {
-    QStringEncoder gbk("GBK");
-    if (gbk.isValid())
-        return gbk.encode(text);
-    QByteArray bytes(text.size(), '?'); // a Qt without the GBK table
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].unicode() < 0x80)
-            bytes[i] = static_cast<char>(text[i].unicode());
-    }
-    return bytes;
+    return toGbk(text);
 }
 
 bool isAscii(QStringView text)

@@ -32,6 +32,9 @@ struct RadioSessionState {
     // JSON console: the session key is ControllerStatus::RadioKey.
     bool keyReady = false;
     std::int16_t keyRetryCount = 0;
+    // Rejected JSON-console logins since the last connect or key; past a
+    // few the station stops retrying until the operator connects again.
+    std::int16_t rejectedLogins = 0;
     // The signal-bar glyphs, index 1 to 5 (index 0 unused).
     std::array<QString, 6> signalBars;
     // CPE counter snapshot.
