@@ -4,6 +4,7 @@
 #include "app/Station.h"
 #include "cloud/CloudServer.h"
 #include "gui/MainWindow.h"
+#include "nav/ShipService.h"
 #include "gui/WidgetDialogs.h"
 #include "headless/HeadlessConsole.h"
 #include "headless/HeadlessDialogs.h"
@@ -90,6 +91,14 @@ void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
     store.write(cloudserver::CLOUD_SERVER_IP, cloud);
     store.write(keys::CLOUD_HOST, cloud);
     store.write(keys::KORVANE_CLOUD, QStringLiteral("1"));
+    // Ship-to-ship and AIS drive on the simulated vessel: the web lookups go
+    // to the simulated ship service, the AIS port is the feed's line.
+    store.write(keys::SHIP_SERVICE_URL, QStringLiteral("http://127.0.0.1:%1").arg(peers.shipServicePort()));
+    store.write(keys::USE_SHIP_MMSI, QString::fromLatin1(DemoPeers::kDemoMmsi));
+    store.write(keys::USE_SHIP_AIS, QStringLiteral("1"));
+    store.write(keys::USE_SHIP_AIS_DRIVE, QStringLiteral("1"));
+    if (!peers.aisPort().isEmpty())
+        store.write(keys::USE_SHIP_AIS_COM, peers.aisPort());
 }
 
 } // namespace
@@ -135,6 +144,8 @@ int main(int argc, char **argv)
         lockPath = QDir(demo->folder()).filePath(QStringLiteral("instance.lock"));
         std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d; settings and logs in %s\n",
                      demo->boardPort(), qPrintable(demo->folder()));
+        std::fprintf(stderr, "demo: ship-position service on 127.0.0.1:%d; AIS feed %s\n", demo->shipServicePort(),
+                     demo->aisPort().isEmpty() ? "left out" : qPrintable(QStringLiteral("on ") + demo->aisPort()));
     } else if (parser.isSet(QStringLiteral("settings"))) {
         settings = std::make_unique<SettingsStore>(parser.value(QStringLiteral("settings")));
     } else {

@@ -27,17 +27,29 @@ public:
     int cloudPort() const { return m_cloudPort; }
     // The cloud peer's reports, one JSON line each.
     QString cloudReportsPath() const;
+    int shipServicePort() const { return m_shipServicePort; }
+    // The station's end of the AIS feed's pseudo-terminal pair; empty when
+    // the feed could not run (no socat).
+    QString aisPort() const { return m_aisPort; }
+    // The vessel both the ship service and the AIS feed report.
+    static constexpr const char *kDemoMmsi = "413000000";
 
     // Finds korvane-sim beside the station, in the build tree, or on PATH.
     static QString simProgram();
 
 private:
     int startPeer(const QStringList &arguments, QString &error);
+    // Starts a peer and returns the first capture of `announcement` in what
+    // it prints; empty (with `error` set) when it does not appear.
+    QString startAnnounced(const QStringList &arguments, const QString &announcement, QString &error);
+    void startAisFeed();
 
     QTemporaryDir m_dir;
     QList<QProcess *> m_processes;
     int m_boardPort = 0;
     int m_cloudPort = 0;
+    int m_shipServicePort = 0;
+    QString m_aisPort;
 };
 
 } // namespace korvane

@@ -22,6 +22,7 @@ using namespace statustext;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+constexpr qsizetype kMaxPendingFragment = 499;
 
 QString floorText(double v)
 {
@@ -107,8 +108,16 @@ void StatusParser::reassemble(QString &s)
         s = pending + s;
         pending.clear();
     } else if (!pending.isEmpty() && target && !pitch && s.size() <= 49) {
-        pending += s;
-        s.clear();
+        // A board that never sends the end of a report must not make the
+        // held text grow without bound: past one report's worth it is
+        // logged as it stands.
+        if (pending.size() + s.size() > kMaxPendingFragment) {
+            s = pending + s;
+            pending.clear();
+        } else {
+            pending += s;
+            s.clear();
+        }
     } else if (pending.isEmpty() && exec && target && !pitch && s.size() <= 49) {
         pending = s;
         s.clear();

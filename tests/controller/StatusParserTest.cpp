@@ -300,3 +300,19 @@ TEST(StatusParser, GarbageChangesNothingAndTheTerminalStaysCapped)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StatusLog, HeldFragmentStaysBoundedWhenTheReportNeverEnds)
+{
+    StationFixture f;
+    Station &s = f.start();
+    s.statusParser.handleChunk(QStringLiteral("执行123.4+0.5"));
+    for (int i = 0; i < 200; ++i)
+        s.statusParser.handleChunk(QStringLiteral("目标:123.9距离9.87"));
+    EXPECT_LE(s.controllerStatus.PendingFragment.size(), 499);
+    EXPECT_TRUE(logText(f).contains(QStringLiteral("执行123.4+0.5目标:123.9距离9.87目标:")))
+        << "what was held is logged, not dropped";
+}
+
+} // namespace

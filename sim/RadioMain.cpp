@@ -1,0 +1,197 @@
+#include "RadioMain.h"
+
+#include "RadioSim.h"
+#include "SimCommon.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <optional>
+
+namespace korvane::sim {
+
+namespace {
+
+const char *const kRadioDescription = R"help(
+A simulated point-to-point radio with its management console. It listens on
+--host:--port (127.0.0.1 unless told another single address; port 0 picks a
+free port) and, once listening, prints exactly one line:
+  korvane-sim radio listening on HOST:PORT
+
+--family picks the console (lines end in CR LF):
+  airos     telnet login ("<name> login: ", "Password: "), banner
+            " Welcome to airOS", prompt "XM.v6.2.0# "; "mca-status" answers
+            with the keys of a real airOS 6 mca-status plus cinr= and the
+            wlanDownlinkCapacity= / wlanUplinkCapacity= pair
+  airfiber  telnet login, prompt "af5xhd.v4.1.0# "; "mca-status" answers with
+            afTxchanbw=, afRxcapacity=, afTxcapacity=, afTxmodrate=, signal=,
+            wlanRxBytes=, wlanTxBytes=, position, and afStats={"noisefloor":…}
+  iwconfig  telnet login at the prompt "<device-id> login: " (000004, 94828A or
+            040506); any command starting "iwconfig" answers with iwconfig ath0
+            (Tx-Power= form), the bytes line of ifconfig wifi0, DeviceName and
+            "<name>_http._tcp.local 80"
+  json      JSON console: a line end gets the prompt "console :";
+            auth {"username":"U","password":"P"} answers {"secretkey":"KEY",…}
+            or {"errorcode":"12"}; getconfig / systeminfo / tool (action
+            reboot) {"secretkey": "KEY" …} answer the configuration (firversion,
+            mac, voltage, name, ip), the connect list (rxbit, txbit, signal,
+            noise), or {"errorcode":"0"} and a restart; an unknown key answers
+            {"errorcode":"10"}
+Wrong credentials get "Login incorrect" and the login prompt again (text) or
+error 12 (JSON). Text families open with telnet option offers (DO ECHO,
+DO NAWS, WILL ECHO, WILL SGA) unless --no-telnet; telnet commands the station
+sends are taken out of its input; nothing is echoed. "reboot" (text) closes
+the connection. Every connection is a session of its own.
+
+The link: the signal is --signal at --peak-bearing and falls off by
+12 dB x (pointing error / --beamwidth)^2, and is -120 dBm beyond --limit
+(default twice the beamwidth); without --peak-bearing it is --signal whatever
+the bearing. Readings wobble by --jitter dB (0: exact); capacity follows the
+signal-to-noise ratio and the byte counters grow with it in real time.
+--record FILE appends every byte received, unchanged, in arrival order.
+
+Control lines on stdin, each acknowledged "ok …" or "error …" (end of stdin
+does not stop the radio; it prints "input closed, running on"):
+  bearing DEG        where the antenna points now
+  peak DEG|off       the bearing of the far end (off: signal ignores bearing)
+  beamwidth DEG      main-lobe width
+  signal DBM         signal at the peak;  noise DBM   noise floor
+  jitter DB          wobble of the readings (0: exact figures)
+  push MS            send a status reply unasked every MS to each logged-in
+                     session (0 stops)
+  split on|off       write every reply in two pieces a little apart
+  silent on|off      accept and read but never write (no prompt, no replies)
+  expire-key         every issued JSON key becomes invalid (error 10)
+  drop               close every connection
+  send TEXT          send TEXT to every connection (\r \n \t \\ escapes)
+  flood BYTES        send BYTES of garbage to every connection
+  long-line BYTES    send one line of BYTES letters with no line end
+  status             one line: family, connections, counts, link figures
+  quit               stop the radio)help";
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.addHelpOption();
+    parser.addOptions({
+        {"family", "Console: airos, airfiber, json or iwconfig", "family"},
+        {"host", "Address to listen on: one address, no wildcard (default 127.0.0.1)", "address", "127.0.0.1"},
+        {"port", "TCP port, 0 picks a free one (default 9754)", "port", "9754"},
+        {"user", "User name the radio accepts (default ubnt)", "user", "ubnt"},
+        {"password", "Password the radio accepts (default ubnt)", "password", "ubnt"},
+        {"record", "Append every received byte to this file", "file"},
+        {"no-telnet", "Send no telnet option offers at connect"},
+        {"push-ms", "Send a status reply unasked this often (default 0: never)", "ms", "0"},
+        {"split", "Write every reply in two pieces"},
+        {"name", "Device name (default KV-Radio-01)", "name", "KV-Radio-01"},
+        {"mac", "MAC address, colon-separated (default 24:5A:4C:1E:7B:03)", "mac", "24:5A:4C:1E:7B:03"},
+        {"device-id", "Login prompt of the iwconfig radio: 000004, 94828A or 040506 (default 000004)", "id",
+         "000004"},
+        {"lat", "Latitude the radio's receiver reports (default 0.000000)", "deg", "0.000000"},
+        {"lon", "Longitude the radio's receiver reports (default 0.000000)", "deg", "0.000000"},
+        {"signal", "Signal at the peak, dBm (default -52)", "dbm", "-52"},
+        {"noise", "Noise floor, dBm (default -96)", "dbm", "-96"},
+        {"bearing", "Antenna bearing at start, degrees (default 0)", "deg", "0"},
+        {"peak-bearing", "Bearing of the far end; unset: the signal ignores the bearing", "deg"},
+        {"beamwidth", "Main-lobe width, degrees (default 10)", "deg", "10"},
+        {"limit", "Pointing error beyond which the signal is lost (default 2 x beamwidth)", "deg"},
+        {"jitter", "Wobble of the readings, dB (default 2; 0: exact)", "db", "2"},
+    });
+}
+
+double number(const QCommandLineParser &parser, const QString &name, double low, double high, QString &error)
+{
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < low || value > high) {
+        error = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high);
+        return 0;
+    }
+    return value;
+}
+
+void readLink(const QCommandLineParser &parser, RadioLink::Setup &link, QString &error)
+{
+    link.level = number(parser, "signal", -120, 0, error);
+    link.noise = number(parser, "noise", -130, 0, error);
+    link.bearing = number(parser, "bearing", -360, 720, error);
+    if (parser.isSet("peak-bearing"))
+        link.peakBearing = number(parser, "peak-bearing", -360, 720, error);
+    link.beamwidth = number(parser, "beamwidth", 0.1, 360, error);
+    if (parser.isSet("limit"))
+        link.limit = number(parser, "limit", 0, 180, error);
+    link.jitter = number(parser, "jitter", 0, 20, error);
+}
+
+std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QString &error)
+{
+    RadioOptions options;
+    if (const auto family = radioFamilyFrom(parser.value("family")))
+        options.family = *family;
+    else
+        error = QStringLiteral("--family takes airos, airfiber, json or iwconfig");
+    options.host = parser.value("host");
+    if (!isSingleAddress(options.host))
+        error = QStringLiteral("--host must be one address, not a wildcard or a name");
+    options.port = static_cast<quint16>(number(parser, "port", 0, 65535, error));
+    options.user = parser.value("user");
+    options.password = parser.value("password");
+    options.recordPath = parser.value("record");
+    options.negotiate = !parser.isSet("no-telnet");
+    options.pushMs = static_cast<int>(number(parser, "push-ms", 0, 3600000, error));
+    options.split = parser.isSet("split");
+    options.identity.name = parser.value("name");
+    options.identity.mac = parser.value("mac");
+    options.identity.deviceId = parser.value("device-id");
+    static const QStringList deviceIds{QStringLiteral("000004"), QStringLiteral("94828A"), QStringLiteral("040506")};
+    if (!deviceIds.contains(options.identity.deviceId))
+        error = QStringLiteral("--device-id takes 000004, 94828A or 040506");
+    options.identity.latitude = parser.value("lat");
+    options.identity.longitude = parser.value("lon");
+    number(parser, "lat", -90, 90, error);
+    number(parser, "lon", -180, 180, error);
+    readLink(parser, options.link, error);
+    if (!error.isEmpty())
+        return std::nullopt;
+    return options;
+}
+
+QString helpText(const QCommandLineParser &parser)
+{
+    QString options = parser.helpText();
+    options = options.mid(options.indexOf(u'\n') + 1);
+    return QStringLiteral("Usage: korvane-sim radio --family FAMILY [options]\n") + QString::fromUtf8(kRadioDescription)
+           + u'\n' + options;
+}
+
+} // namespace
+
+int runRadio(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
+        printError(QStringLiteral("korvane-sim radio: ") + parser.errorText());
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        printLine(helpText(parser));
+        return 0;
+    }
+    QString error;
+    const auto options = readOptions(parser, error);
+    if (!options) {
+        printError(QStringLiteral("korvane-sim radio: ") + error);
+        return 2;
+    }
+    RadioSim radio(*options);
+    if (!radio.start(&error)) {
+        printError(QStringLiteral("korvane-sim radio: ") + error);
+        return 1;
+    }
+    StdinLines stdinLines;
+    QObject::connect(&stdinLines, &StdinLines::lineRead, &radio, &RadioSim::control);
+    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
+    return QCoreApplication::exec();
+}
+
+} // namespace korvane::sim

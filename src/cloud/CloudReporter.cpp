@@ -1,0 +1,172 @@
+#include "cloud/CloudReporter.h"
+
+#include "app/Display.h"
+#include "app/EventLog.h"
+#include "app/SettingKeys.h"
+#include "cloud/CloudReply.h"
+#include "cloud/CloudServer.h"
+#include "cloud/CloudState.h"
+#include "controller/ControllerLink.h"
+#include "controller/ControllerStatus.h"
+#include "nav/AisState.h"
+#include "platform/SettingsStore.h"
+#include "platform/TcpLink.h"
+#include "radio/RadioSessionState.h"
+#include "radio/RadioStats.h"
+
+#include <QAbstractSocket>
+#include <QCoreApplication>
+
+namespace korvane {
+
+namespace {
+// The socket's code for a failed name lookup (Winsock's 11001).
+constexpr int kHostNotFound = QAbstractSocket::HostNotFoundError;
+} // namespace
+
+CloudReporter::CloudReporter(Parts parts, EventLine eventLine)
+    : m_parts(parts), m_eventLine(std::move(eventLine))
+{
+}
+
+void CloudReporter::Timer_Cloud_Timer()
+{
+    if (!m_parts.cloud.reporting)
+        return;
+    queryBoard();
+    const CloudEndpoint endpoint =
+        chooseCloudEndpoint(m_parts.cloud.ipMode, CloudServerSettings::read(m_parts.settings));
+    const CloudForm form = currentForm();
+    const QString query = buildCloudQuery(form, currentFigures(form));
+    closeStuckSocket();
+    if (m_parts.socket.State() == TcpLink::Closed) {
+        m_parts.socket.RemoteHost = endpoint.host;
+        m_parts.socket.RemotePort = endpoint.port;
+        // Ready before the connect, so the connect event always finds this
+        // tick's request.
+        m_parts.cloud.pendingRequest = cloudRequestText(query, endpoint.hostHeader);
+        m_parts.cloud.connectHost = endpoint.target;
+        m_parts.socket.Connect();
+        return;
+    }
+    // Still connected from an earlier tick: that tick's request goes again.
+    if (radioOnline())
+        sendPending();
+}
+
+void CloudReporter::queryBoard()
+{
+    if (m_parts.controller.isConnected())
+        m_parts.controller.send(QStringLiteral("g\r\n"));
+}
+
+CloudForm CloudReporter::currentForm() const
+{
+    if (m_parts.radio.RadioFamily == RadioFamilyCpe)
+        return CloudForm::Cpe;
+    if (m_parts.radioSocket.State() == TcpLink::Connected)
+        return CloudForm::RadioConnected;
+    return CloudForm::RadioLost;
+}
+
+CloudFigures CloudReporter::currentFigures(CloudForm form)
+{
+    RadioStats &stats = m_parts.radioStats;
+    stats.rxMbps = clampedThroughput(stats.rxMbps);
+    stats.txMbps = clampedThroughput(stats.txMbps);
+    const ControllerStatus &st = m_parts.status;
+    CloudFigures f;
+    f.mac = m_parts.radio.radioMac;
+    if (form == CloudForm::Cpe) {
+        f.name = cloudCpeName();
+        f.note = m_parts.radio.cpeStatusText.trimmed();
+    } else {
+        f.name = cloudDeviceName(m_parts.display.Ship.text());
+        f.note = cloudAlarmNote(m_parts.display.Lbl_ALARM.text());
+    }
+    f.latitude = st.OwnLatitude;
+    f.longitude = st.OwnLongitude;
+    f.signalDbm = stats.signalDbm;
+    f.chainDeltaDb = stats.chainDeltaDb;
+    f.noiseDbm = stats.noiseDbm;
+    f.capacityDownMbps = stats.capacityDownMbps;
+    f.capacityUpMbps = stats.capacityUpMbps;
+    f.rxMbps = stats.rxMbps;
+    f.txMbps = stats.txMbps;
+    f.speed = st.Speed;
+    f.distanceKm = st.DistanceKm;
+    f.heading = st.Heading;
+    f.aisHeading = m_parts.ais.aisHeading;
+    f.lastCompass = st.LastCompass;
+    return f;
+}
+
+void CloudReporter::closeStuckSocket()
+{
+    // A connect that never completed (or a socket left in error) from an
+    // earlier tick: drop it so this tick can start afresh.
+    const int state = m_parts.socket.State();
+    if (state == TcpLink::Closed || state == TcpLink::Connected)
+        return;
+    m_parts.socket.Close();
+    m_parts.log.append(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：") + QString::number(state));
+    QCoreApplication::processEvents();
+}
+
+bool CloudReporter::radioOnline() const
+{
+    return m_parts.radioSocket.State() == TcpLink::Connected || m_parts.radio.loggedIn;
+}
+
+void CloudReporter::sendPending()
+{
+    m_parts.socket.SendData(m_parts.cloud.pendingRequest);
+}
+
+void CloudReporter::Winsock_Cloud_Connect()
+{
+    // With the radio down nothing is sent; the connection waits for the
+    // server to close it or for a later tick.
+    if (m_parts.socket.State() == TcpLink::Connected && radioOnline())
+        sendPending();
+}
+
+void CloudReporter::Winsock_Cloud_DataArrival()
+{
+    replyReceived(m_parts.socket.GetData());
+}
+
+void CloudReporter::replyReceived(const QByteArray &reply)
+{
+    const CloudReplyVerdict verdict = judgeCloudReply(reply);
+    if (!verdict.accepted)
+        m_parts.display.Label_NOTE.setText(verdict.notice);
+    // One reply per report: later data on this connection is not judged.
+    m_parts.socket.Close();
+}
+
+void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
+{
+    Display &d = m_parts.display;
+    d.Label_NOTE.setText(QStringLiteral("云平台连接错误: ") + description);
+    d.Text2.append(QStringLiteral("Winsock错误: ") + description + QStringLiteral("\r\n"));
+    QString line = m_eventLine(d.Label_NOTE.text());
+    if (description.contains(QLatin1String("Host not found")) || number == kHostNotFound) {
+        if (!m_parts.cloud.ipMode)
+            m_parts.settings.write(keys::CLOUD_MODE_IP, QStringLiteral("1"));
+        m_parts.cloud.ipMode = true;
+        d.Text2.append(QStringLiteral("域名解析失败，云平台已自动切换为IP模式。\r\n"));
+        line = m_eventLine(d.Label_NOTE.text());
+    }
+    m_parts.socket.Close();
+    m_parts.log.append(line);
+}
+
+void CloudReporter::Cloud_Click()
+{
+    const int value = m_parts.display.Cloud.value();
+    m_parts.settings.write(keys::KORVANE_CLOUD, QString::number(value));
+    m_parts.cloud.reporting = value == 1;
+}
+
+} // namespace korvane

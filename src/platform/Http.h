@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <utility>
+
+namespace korvane {
+
+// Time-outs of one request, in milliseconds, by phase. Qt has no control
+// per phase, so they are approximated: the request ends when no byte has
+// moved for the longer of send and receive, and in any case once the sum of
+// all four has passed.
+struct HttpTimeouts {
+    int resolveMs = 1000;
+    int connectMs = 1000;
+    int sendMs = 1500;
+    int receiveMs = 1500;
+
+    int inactivityMs() const { return qMax(sendMs, receiveMs); }
+    int overallMs() const { return resolveMs + connectMs + sendMs + receiveMs; }
+};
+
+using HttpHeaders = QList<std::pair<QByteArray, QByteArray>>;
+
+struct HttpRequest {
+    QByteArray method = "GET";
+    QUrl url;
+    HttpHeaders headers;
+    QByteArray body;
+    HttpTimeouts timeouts;
+};
+
+// What came back. A reply with any HTTP status, 404 and 500 included, is no
+// error: the status and body are the caller's to judge. An error means no
+// reply arrived (no connection, name not resolved, time-out, connection
+// dropped); `errorNumber` is then non-zero and `errorText` says why.
+struct HttpResponse {
+    int status = 0;
+    QByteArray body;
+    int errorNumber = 0;
+    QString errorText;
+
+    bool failed() const { return errorNumber != 0; }
+};
+
+// HTTP requests that the logic treats as synchronous. Each runs a local
+// event loop bounded by a timer, so sockets, serial data, timers and the
+// window keep being served while it waits (and may run other handlers,
+// which can start requests of their own). Nothing here throws.
+class Http : public QObject {
+    Q_OBJECT
+public:
+    // Reported for a request that outlived its time-outs.
+    static constexpr int kTimedOut = 4; // QNetworkReply::TimeoutError
+    // Reported when the application is quitting and no wait may run.
+    static constexpr int kQuitting = 5; // QNetworkReply::OperationCanceledError
+    // Reported for an address that is not a usable http(s) URL.
+    static constexpr int kInvalidAddress = 301; // QNetworkReply::ProtocolUnknownError
+
+    explicit Http(QObject *parent = nullptr);
+
+    HttpResponse send(const HttpRequest &request);
+    HttpResponse get(const QUrl &url, const HttpHeaders &headers, const HttpTimeouts &timeouts);
+    HttpResponse post(const QUrl &url, const HttpHeaders &headers, const QByteArray &body,
+                      const HttpTimeouts &timeouts);
+
+private:
+    QNetworkAccessManager m_manager;
+};
+
+} // namespace korvane

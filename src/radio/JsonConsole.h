@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace korvane {
+
+class Display;
+class RadioFigures;
+class TcpLink;
+struct ControllerStatus;
+struct JsonConsoleReply;
+struct RadioSessionState;
+struct RadioStats;
+
+// The JSON-console radio's dialogue on the radio session: log in at its
+// "console :" prompt, take the session key, ask for the configuration, and
+// read the link status, the device name and the MAC. Runs on every reply
+// whatever the family, after the text families' steps.
+class JsonConsole {
+public:
+    using EventLine = std::function<QString(const QString &message)>;
+
+    struct Parts {
+        TcpLink &socket; // Winsock1
+        Display &display;
+        RadioSessionState &radio;
+        RadioStats &stats;
+        ControllerStatus &status; // RadioKey, HeadingArrow
+        RadioFigures &figures;
+    };
+
+    // Error-12 replies in a row after which no more logins are sent until
+    // the next connect: wrong credentials stay wrong, and a radio that
+    // prompts again after each rejection would otherwise be answered with
+    // ever more logins.
+    static constexpr int kMaxRejectedLogins = 3;
+    static constexpr float kLoginWaitSeconds = 1.0f;
+
+    JsonConsole(Parts parts, EventLine eventLine);
+
+    // `eventLine` is the reply's prepared log line; a step that prepares
+    // one replaces it.
+    void handleReply(const QString &reply, QString &eventLine);
+
+    // The wait between the two login commands; events keep running in it.
+    std::function<void(float seconds)> wait;
+
+private:
+    void mac(const JsonConsoleReply &r, QString &eventLine);
+    void login(const JsonConsoleReply &r);
+    void credentialsRejected(const JsonConsoleReply &r, QString &eventLine);
+    void keyExpired(const JsonConsoleReply &r, QString &eventLine);
+    void rebootAccepted(const JsonConsoleReply &r, QString &eventLine);
+    void keyIssued(const JsonConsoleReply &r, QString &eventLine);
+    void linkStatus(const JsonConsoleReply &r);
+    void deviceName(const JsonConsoleReply &r, QString &eventLine);
+
+    bool connected() const;
+    bool mayLogIn() const;
+    void sendLogin();
+    void loginTwice();
+    QString noticeLine(const QString &notice);
+
+    Parts m_parts;
+    EventLine m_eventLine;
+    // A login's wait is running: a prompt arriving meanwhile starts no second
+    // dialogue inside it, so waits never nest without bound.
+    bool m_waiting = false;
+};
+
+} // namespace korvane

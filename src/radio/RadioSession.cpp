@@ -1,0 +1,232 @@
+#include "radio/RadioSession.h"
+
+#include "app/Display.h"
+#include "app/EventLog.h"
+#include "controller/ControllerStatus.h"
+#include "platform/Clock.h"
+#include "platform/TcpLink.h"
+#include "radio/RadioSessionState.h"
+#include "radio/RadioStats.h"
+#include "radio/TextRadioReplies.h"
+#include "text/Formats.h"
+
+namespace korvane {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kLoggedIn = QStringLiteral("微波登录成功！");
+const QString kCollecting = QStringLiteral("已经登录微波设备，数据持续获取中......");
+const QString kWrongCredentials = QStringLiteral("微波登录用户名或密码错，请检查并修改后点击连接！");
+const char *const kDevicePrompts[] = {"000004 login:", "94828A login:", "040506 login:"};
+const QString kPasswordMask = QStringLiteral("******");
+
+bool has(const QString &text, const char *what)
+{
+    return text.contains(QLatin1String(what));
+}
+
+} // namespace
+
+RadioSession::RadioSession(Parts parts, EventLine eventLine, QObject *parent)
+    : QObject(parent),
+      m_parts(parts),
+      m_eventLine(std::move(eventLine)),
+      m_figures({parts.display, parts.stats, parts.radio, parts.clock, parts.startCaption}),
+      m_json({parts.socket, parts.display, parts.radio, parts.stats, parts.status, m_figures}, m_eventLine)
+{
+    m_quietGap.setSingleShot(true);
+    m_quietGap.setInterval(kQuietGapMs);
+    connect(&m_quietGap, &QTimer::timeout, this, &RadioSession::quietGapPassed);
+}
+
+void RadioSession::Winsock1_Connect()
+{
+    // A new connection starts from nothing: no half command, no half reply.
+    m_telnet.reset();
+    m_assembler.clear();
+    m_ready.clear();
+    m_quietGap.stop();
+    m_decoder.resetState();
+    m_parts.radio.rejectedLogins = 0;
+    m_parts.socket.SendData(kCrLf);
+    m_parts.radio.loggedIn = false;
+}
+
+// The replies are read after the socket's data handler has returned: the
+// socket announces no new data while that handler runs, and the JSON
+// console's login waits for replies that arrive during its wait.
+void RadioSession::Winsock1_DataArrival()
+{
+    m_ready += assemble(m_parts.socket.GetData());
+    if (m_ready.isEmpty() || m_readScheduled)
+        return;
+    m_readScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_readScheduled = false;
+            readReplies();
+        },
+        Qt::QueuedConnection);
+}
+
+void RadioSession::receive(const QByteArray &bytes)
+{
+    m_ready += assemble(bytes);
+    readReplies();
+}
+
+QStringList RadioSession::assemble(const QByteArray &bytes)
+{
+    const TelnetFilter::Result filtered = m_telnet.feed(bytes);
+    if (!filtered.answer.isEmpty())
+        m_parts.socket.SendBytes(filtered.answer);
+    const QStringList replies = m_assembler.append(m_decoder.decode(filtered.data));
+    if (m_assembler.pending().isEmpty())
+        m_quietGap.stop();
+    else
+        m_quietGap.start();
+    return replies;
+}
+
+void RadioSession::readReplies()
+{
+    // A reply's steps may wait; replies arriving meanwhile are read inside
+    // that wait, still in order.
+    while (!m_ready.isEmpty())
+        handleReply(m_ready.takeFirst());
+}
+
+void RadioSession::quietGapPassed()
+{
+    const QString reply = m_assembler.flush();
+    if (!reply.isEmpty())
+        m_ready << reply;
+    readReplies();
+}
+
+void RadioSession::handleReply(const QString &reply)
+{
+    // Steps prepare the reply's log line in turn; the last one prepared stands.
+    QString eventLine;
+    devicePrompt(reply, eventLine);
+    iwconfigFigures(reply);
+    loginPrompt(reply);
+    passwordPrompt(reply);
+    rejectedLogin(reply, eventLine);
+    airOsBanner(reply, eventLine);
+    airFiberBanner(reply, eventLine);
+    airOsMac(reply, eventLine);
+    airOsFigures(reply);
+    airFiberNoise(reply);
+    airFiberFigures(reply);
+    m_json.handleReply(reply, eventLine);
+    writeLog(reply, eventLine);
+}
+
+bool RadioSession::connected() const
+{
+    return m_parts.socket.State() == TcpLink::Connected;
+}
+
+void RadioSession::loggedInAs(std::int16_t family, bool showsThroughput, bool consoleLine)
+{
+    m_parts.radio.RadioFamily = family;
+    if (showsThroughput)
+        m_figures.showThroughputBox(true);
+    m_parts.display.Label_NOTE.setText(kLoggedIn);
+    m_parts.radio.loggedIn = true;
+    if (consoleLine)
+        m_figures.consoleLine(kCollecting);
+}
+
+void RadioSession::devicePrompt(const QString &reply, QString &eventLine)
+{
+    bool found = false;
+    for (const char *prompt : kDevicePrompts)
+        found = found || has(reply, prompt);
+    if (!found)
+        return;
+    loggedInAs(RadioFamilyIwconfig, true, true);
+    eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
+}
+
+void RadioSession::loginPrompt(const QString &reply)
+{
+    if (has(reply, "login:") && connected())
+        m_parts.socket.SendData(m_parts.display.Text14.text() + kCrLf);
+}
+
+void RadioSession::passwordPrompt(const QString &reply)
+{
+    if (has(reply, "Password:") && connected())
+        m_parts.socket.SendData(m_parts.display.Text7.text() + kCrLf);
+}
+
+void RadioSession::rejectedLogin(const QString &reply, QString &eventLine)
+{
+    if (!has(reply, "Login incorrect") || m_parts.radio.RadioFamily > RadioFamilyJsonConsole)
+        return;
+    m_parts.display.Label_NOTE.setText(kWrongCredentials);
+    eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
+}
+
+void RadioSession::airOsBanner(const QString &reply, QString &eventLine)
+{
+    if (!has(reply, " Welcome to airOS"))
+        return;
+    loggedInAs(RadioFamilyAirOs, true, true);
+    eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
+}
+
+void RadioSession::airFiberBanner(const QString &reply, QString &eventLine)
+{
+    if (!has(reply, "af5xhd."))
+        return;
+    loggedInAs(RadioFamilyAirFiber, false, false);
+    eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
+}
+
+void RadioSession::airOsMac(const QString &reply, QString &eventLine)
+{
+    const QString candidate = deviceIdText(reply);
+    if (candidate.isEmpty() || !m_parts.radio.radioMac.isEmpty())
+        return;
+    if (const auto mac = normalisedMac(candidate))
+        m_parts.radio.radioMac = *mac;
+    eventLine = m_eventLine(QStringLiteral("KORVANE_MAC地址：") + m_parts.radio.radioMac);
+}
+
+// The password never reaches the log or the terminal, even when a radio
+// echoes what it was sent.
+QString RadioSession::withoutPassword(const QString &text) const
+{
+    QString out = text;
+    for (const QString &secret : {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword}) {
+        if (!secret.isEmpty())
+            out.replace(secret, kPasswordMask);
+    }
+    return out;
+}
+
+void RadioSession::writeLog(const QString &reply, const QString &eventLine)
+{
+    ControllerStatus &status = m_parts.status;
+    if (status.linkHeaderWritten) {
+        m_parts.log.append(eventLine);
+        return;
+    }
+    const Display &d = m_parts.display;
+    m_parts.log.append(QStringLiteral("======  ") + dateTimeText(m_parts.clock.now()) + QStringLiteral("  ")
+                       + d.Text4.text() + QStringLiteral("  ") + d.Text10.text()
+                       + QStringLiteral("  ====== 微波设备：IP ") + d.Text3.text() + QStringLiteral("  信号")
+                       + d.Text1.text() + QStringLiteral(" 带宽") + d.Text15.text()
+                       + QStringLiteral(" 实时吞吐量数据") + d.lanByte.text().trimmed() + QStringLiteral(" 设备"));
+    status.linkHeaderWritten = true;
+    m_parts.log.append(withoutPassword(reply));
+    m_parts.log.append(eventLine);
+    m_parts.display.Label4.setText(QStringLiteral("超级终端（日志）"));
+}
+
+} // namespace korvane

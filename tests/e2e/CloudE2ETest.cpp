@@ -1,0 +1,173 @@
+// The headless station reporting to the simulated cloud server, both as
+// separate programs, with the simulated board as the source of position,
+// heading and distance. Time runs 50 times faster, so a report goes every
+// 1.2 seconds.
+#include "support/LoopbackServer.h"
+#include "support/SimProcess.h"
+#include "support/StationProcess.h"
+#include "support/Wait.h"
+
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+constexpr int kReportWaitMs = 20000;
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every value of `control`.`property` the station has printed, in order.
+QStringList shown(const QString &output, const QString &controlProperty)
+{
+    QStringList values;
+    const QString lead = controlProperty + QLatin1Char('=');
+    for (const QString &line : output.split(u'\n')) {
+        if (line.startsWith(lead))
+            values << line.mid(lead.size());
+    }
+    return values;
+}
+
+class CloudReporting : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        boardRecord = path("board.bin");
+        reportsPath = path("reports.jsonl");
+        // A ship lying still, so every report carries the same figures.
+        ASSERT_TRUE(board.start(QStringLiteral("board"), {"--interval-ms", "200", "--speed", "0", "--record", boardRecord}));
+        ASSERT_TRUE(cloud.start(QStringLiteral("cloud"), {QStringLiteral("--reports"), reportsPath}));
+        SettingsStore settings(path("station.ini"));
+        settings.write(QStringLiteral("DEVICE_KORVANE_IP"), QStringLiteral("127.0.0.1:%1").arg(board.port()));
+        settings.write(QStringLiteral("DEVICE_KORVANE_PORT"), QString::number(board.port()));
+        settings.write(QStringLiteral("KORVANE_AUTOLINK"), QStringLiteral("1"));
+        // Reports go only while the radio's console is reachable; a silent
+        // loopback listener stands in for it.
+        settings.write(QStringLiteral("DEVICE_WIRESS_IP"), QStringLiteral("127.0.0.1:%1").arg(radio.port()));
+        settings.write(QStringLiteral("KORVANE_CLOUD"), QStringLiteral("1"));
+        const QString server = QStringLiteral("127.0.0.1:%1").arg(cloud.port());
+        for (const char *key : {"CLOUD_SERVER_NAME", "CLOUD_SERVER_IP", "CLOUD_HOST"})
+            settings.write(QString::fromLatin1(key), server);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        ASSERT_TRUE(station.start({QStringLiteral("--settings"), path("station.ini"), QStringLiteral("--log-dir"),
+                                   dir.path(), QStringLiteral("--time-scale"), QStringLiteral("0.02")},
+                                  env));
+    }
+
+    QString path(const char *name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
+
+    QList<QJsonObject> reports() const
+    {
+        QList<QJsonObject> list;
+        for (const QByteArray &line : readFile(reportsPath).split('\n')) {
+            if (!line.isEmpty())
+                list << QJsonDocument::fromJson(line).object();
+        }
+        return list;
+    }
+
+    bool waitForReports(qsizetype count)
+    {
+        return waitUntil([&] { return reports().size() >= count; }, kReportWaitMs);
+    }
+
+    QTemporaryDir dir;
+    QString boardRecord;
+    QString reportsPath;
+    SimProcess board;
+    SimProcess cloud;
+    LoopbackServer radio;
+    QProcessEnvironment env;
+    StationProcess station;
+};
+
+TEST_F(CloudReporting, EveryTickReportsWhatTheStationShows)
+{
+    ASSERT_TRUE(waitForReports(3)) << qPrintable(station.output());
+    const QList<QJsonObject> all = reports();
+    const QString output = station.output();
+
+    // One connection per tick, each carrying its report; each tick also
+    // asked the board for its receiver state.
+    const qint64 connections = cloud.statusValue(QStringLiteral("connections"));
+    const qint64 received = cloud.statusValue(QStringLiteral("reports"));
+    EXPECT_GE(connections, received);
+    EXPECT_LE(connections, received + 1);
+    EXPECT_GE(readFile(boardRecord).count("g\r\n"), all.size());
+
+    const QStringList keys = {"mac", "name", "lat", "lng", "sign", "delta", "noise", "dcap",
+                              "ucap", "dspd", "uspd", "knot", "km",   "ang",   "com",  "note"};
+    QSet<QString> shownKm;
+    for (const QString &d : shown(output, QStringLiteral("distvalue.text")))
+        shownKm << d.section(u'/', 1).chopped(2); // "…海里/12.34公里"
+    const QRegularExpression headingShown(QStringLiteral("^(\\d+)度航速(\\d+)节$"));
+    QString headingText;
+    for (const QString &n : shown(output, QStringLiteral("navAngle.text"))) {
+        if (headingShown.match(n).hasMatch())
+            headingText = n;
+    }
+    ASSERT_FALSE(headingText.isEmpty()) << qPrintable(output);
+    const QRegularExpressionMatch heading = headingShown.match(headingText);
+
+    for (const QJsonObject &r : all) {
+        EXPECT_EQ(r.value("answered").toInt(), 200);
+        const QJsonObject q = r.value("query").toObject();
+        EXPECT_EQ(q.keys().size(), keys.size());
+        EXPECT_TRUE(r.value("raw").toString().startsWith(QStringLiteral("mac=")));
+        EXPECT_EQ(q.value("lat").toString(), QStringLiteral("31.2304123"));
+        EXPECT_EQ(q.value("lng").toString(), QStringLiteral("121.473701"));
+        EXPECT_TRUE(shownKm.contains(q.value("km").toString())) << qPrintable(q.value("km").toString());
+        EXPECT_EQ(q.value("ang").toString(), heading.captured(1));
+        EXPECT_EQ(q.value("knot").toString(), heading.captured(2));
+        EXPECT_EQ(q.value("note").toString(), shown(output, QStringLiteral("Lbl_ALARM.text")).value(0).trimmed());
+        EXPECT_EQ(q.value("name").toString(), QString());
+    }
+    // The raw query keeps the server's key order.
+    QStringList order;
+    for (const QString &pair : all.first().value("raw").toString().split(u'&'))
+        order << pair.section(u'=', 0, 0);
+    EXPECT_EQ(order, keys);
+}
+
+TEST_F(CloudReporting, ServerFaultsAreShownAndReportingResumes)
+{
+    ASSERT_TRUE(waitForReports(1)) << qPrintable(station.output());
+    ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("refuse on")));
+    EXPECT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=云平台连接错误: Connection refused"), kReportWaitMs));
+    EXPECT_TRUE(station.waitForOutput(QStringLiteral("Text2.append=Winsock错误: Connection refused\\r\\n")));
+
+    ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 500")));
+    ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("refuse off")));
+    EXPECT_TRUE(station.waitForOutput(
+        QStringLiteral("Label_NOTE.text=提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error\\r\\nContent-Type: "),
+        kReportWaitMs));
+
+    ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 200")));
+    const qsizetype before = reports().size();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QList<QJsonObject> all = reports();
+            return all.size() > before && all.last().value("answered").toInt() == 200;
+        },
+        kReportWaitMs));
+    EXPECT_EQ(station.process().state(), QProcess::Running);
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "support/LoopbackServer.h"
+#include "support/StationFixture.h"
+#include "support/Wait.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace korvane::test {
+
+// A loaded station whose radio socket is connected to a loopback peer that
+// records what the station sends. The timers are stopped: only the radio
+// handler runs.
+class RadioFixture {
+public:
+    explicit RadioFixture(bool connectRadio = true)
+        : station(fixture.start())
+    {
+        for (QTimer *t : {&station.Timer1, &station.blink, &station.Timer2, &station.GET_SIGN, &station.Timer_Ping,
+                          &station.Timer_AutoScan, &station.Timer_Cloud})
+            t->stop();
+        station.display.Text14.setText(QStringLiteral("ubnt"));
+        station.display.Text7.setText(QStringLiteral("s3cret-pw"));
+        if (connectRadio)
+            connect();
+    }
+
+    void connect()
+    {
+        station.Winsock1.RemoteHost = QStringLiteral("127.0.0.1");
+        station.Winsock1.RemotePort = peer.port();
+        peer.received.clear();
+        station.Winsock1.Connect();
+        // The connect handler's CR LF marks the session as open on both ends.
+        EXPECT_TRUE(waitUntil([&] { return peer.received.endsWith("\r\n") && peer.openClients() == 1; }));
+        peer.received.clear();
+    }
+
+    void reply(const QString &text) { station.radioSession.handleReply(text); }
+
+    // What the station sent, once `bytes` have arrived at the peer.
+    QByteArray sentAfter(qsizetype bytes, int ms = 3000)
+    {
+        waitUntil([&] { return peer.received.size() >= bytes; }, ms);
+        return peer.received;
+    }
+
+    QString log() const
+    {
+        QFile file(fixture.logPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    StationFixture fixture;
+    Station &station;
+    LoopbackServer peer;
+};
+
+// A sample from the shared test data, as bytes.
+inline QByteArray sampleBytes(const QString &name)
+{
+    QFile file(QStringLiteral(KORVANE_TESTDATA_DIR "/radio/") + name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
+    return file.readAll();
+}
+
+// LF line ends as a terminal session delivers them: CR LF.
+inline QString asTerminal(const QByteArray &bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text;
+}
+
+} // namespace korvane::test
