@@ -39,8 +39,9 @@ run: build
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
+BENCHES := $(basename $(notdir $(wildcard bench/*.cpp)))
 bench: build
-	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+	for b in $(BENCHES); do $(BUILD_DIR)/bench/$$b || exit 1; done
 
 # Runs every fuzz target for FUZZ_SECONDS each (clang, libFuzzer, ASan, UBSan);
 # new inputs go to build-fuzz/corpus, the seeds stay in fuzz/corpus.

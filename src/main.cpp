@@ -172,6 +172,9 @@ int main(int argc, char **argv)
     }
     env.pointIniFolder = parser.value(QStringLiteral("point-ini-dir"));
     env.aisPort = parser.value(QStringLiteral("ais-port"));
+    // A relative path that exists here is meant as a path, not a port name.
+    if (const QFileInfo aisPath(env.aisPort); !env.aisPort.isEmpty() && aisPath.isRelative() && aisPath.exists())
+        env.aisPort = aisPath.absoluteFilePath();
     if (headless) {
         env.dialogs = &headlessDialogs;
     } else {

@@ -14,6 +14,7 @@
 #include "controller/InitSequence.h"
 #include "controller/ManualDrive.h"
 #include "controller/StatusParser.h"
+#include "nav/AisHeadingSaver.h"
 #include "nav/AisState.h"
 #include "nav/SerialAisReceiver.h"
 #include "nav/WebShipTracker.h"
@@ -113,6 +114,7 @@ public:
     CommandConsole console;
     WindowHandlers windowHandlers;
     RadioSession radioSession;
+    AisHeadingSaver aisHeadingSaver;
     SerialAisReceiver serialAis;
     WebShipTracker webShip;
     CloudReporter cloudReporter;

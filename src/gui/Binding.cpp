@@ -245,4 +245,21 @@ void forwardKeys(QLineEdit *box, Control &control, Station &station)
     box->installEventFilter(new KeyForwarder(box, control.name(), station, false));
 }
 
+void bindPortPicker(QComboBox *combo, Control &control, Station &station)
+{
+    bindCommon(combo, control);
+    combo->setEditable(false);
+    combo->setPlaceholderText(QStringLiteral("AIS串口"));
+    combo->addItems(control.items());
+    combo->setCurrentIndex(-1);
+    QObject::connect(&control, &Control::changed, combo, [combo](const QString &p, const QString &v) {
+        if (is(p, "item"))
+            combo->addItem(v);
+    });
+    QObject::connect(combo, &QComboBox::activated, combo, [combo, &station](int index) {
+        station.setControl(QStringLiteral("Combo2"), combo->itemText(index));
+        station.key(QStringLiteral("Combo2"), 13);
+    });
+}
+
 } // namespace korvane

@@ -39,6 +39,9 @@ void bindSlider(QSlider *slider, Control &control, Station &station);
 // The console box: list entries as they are added, the edit text two-way,
 // Enter to Station::key with 13, a picked entry to Station::pick.
 void bindConsoleBox(QComboBox *combo, Control &control, Station &station);
+// A picker of the discovered AIS ports: choosing one types its name into the
+// command box and presses Enter, as the operator would.
+void bindPortPicker(QComboBox *combo, Control &control, Station &station);
 // Every key the operator presses in an entry box goes to Station::key
 // before the box takes it (Enter as 13, Backspace as 8, else the character).
 void forwardKeys(QLineEdit *box, Control &control, Station &station);

@@ -114,6 +114,9 @@ QWidget *OperatorPanel::shipToShip()
         row->addWidget(box);
         row->addSpacing(10);
     }
+    auto *ports = new QComboBox(switches);
+    bindPortPicker(ports, d.aisPorts, m_station);
+    row->addWidget(ports);
     row->addStretch(1);
     return switches;
 }

@@ -2,18 +2,16 @@
 
 #include "app/Display.h"
 #include "app/EventLog.h"
-#include "app/SettingKeys.h"
 #include "controller/ControllerLink.h"
 #include "controller/ControllerStatus.h"
 #include "nav/AisDecoder.h"
-#include "nav/AisHeadingSetting.h"
+#include "nav/AisHeadingSaver.h"
 #include "nav/AisState.h"
 #include "nav/Geodesy.h"
 #include "nav/ShipDrive.h"
 #include "optimise/Countdowns.h"
 #include "platform/Clock.h"
 #include "platform/SerialLink.h"
-#include "platform/SettingsStore.h"
 #include "text/Formats.h"
 
 namespace korvane {
@@ -151,20 +149,21 @@ void SerialAisReceiver::drive(const QString &s, const AisFix &fix, const QString
     AisState &ais = m_parts.ais;
     ControllerStatus &st = m_parts.status;
     ais.aisHeading = fix.heading;
-    saveAisHeading(m_parts.settings, ais.aisHeading);
     const auto bearing = CalculateBearing(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude,
                                           st.ShipTarget.longitude);
-    if (!bearing)
+    const bool send = bearing && m_parts.controller.isConnected()
+                      && positionsUsable(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude,
+                                         st.ShipTarget.longitude);
+    if (send) {
+        const QString command = driveCommand(relativeAngle(ais.aisHeading, *bearing, ais.headingCorrection));
+        m_parts.controller.send(command + kCrLf);
+        st.DriveCommand = command;
+        st.DriveConfirmed = false;
+        restartCountdowns(m_parts.optimisation);
+    }
+    m_parts.headingSaver.save(ais.aisHeading);
+    if (!send)
         return;
-    const double rel = relativeAngle(ais.aisHeading, *bearing, ais.headingCorrection);
-    if (!m_parts.controller.isConnected()
-        || !positionsUsable(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude, st.ShipTarget.longitude))
-        return;
-    const QString command = driveCommand(rel);
-    m_parts.controller.send(command + kCrLf);
-    st.DriveCommand = command;
-    st.DriveConfirmed = false;
-    restartCountdowns(m_parts.optimisation);
 
     Display &d = m_parts.display;
     d.Text2.append(s + kCrLf);

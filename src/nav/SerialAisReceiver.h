@@ -11,13 +11,13 @@
 
 namespace korvane {
 
+class AisHeadingSaver;
 class Clock;
 class ControllerLink;
 class Display;
 class EventLog;
 class SerialLink;
 class SerialPortLister;
-class SettingsStore;
 struct AisState;
 struct ControllerStatus;
 struct OptimisationState;
@@ -33,7 +33,7 @@ public:
         ControllerStatus &status;      // own and target positions; the drive record
         ControllerLink &controller;
         OptimisationState &optimisation; // countdowns restarted by a drive
-        SettingsStore &settings;
+        AisHeadingSaver &headingSaver;   // USE_SHIP_AIS_ANG
         EventLog &log;
         const Clock &clock;
         SerialLink &port;

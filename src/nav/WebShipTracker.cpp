@@ -2,11 +2,10 @@
 
 #include "app/Display.h"
 #include "app/EventLog.h"
-#include "app/SettingKeys.h"
 #include "controller/ControllerLink.h"
 #include "controller/ControllerStatus.h"
 #include "nav/AisDecoder.h"
-#include "nav/AisHeadingSetting.h"
+#include "nav/AisHeadingSaver.h"
 #include "nav/AisState.h"
 #include "nav/Geodesy.h"
 #include "nav/ShipDrive.h"
@@ -165,7 +164,7 @@ void WebShipTracker::driveFromHeading(const ShipReport &report)
     if (!heading)
         return;
     ais.aisHeading = *heading;
-    saveAisHeading(m_parts.settings, ais.aisHeading);
+    m_parts.headingSaver.save(ais.aisHeading);
     const auto bearing = CalculateBearing(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude,
                                           st.ShipTarget.longitude);
     if (!bearing)

@@ -8,6 +8,7 @@
 
 namespace korvane {
 
+class AisHeadingSaver;
 class Clock;
 class ControllerLink;
 class Display;
@@ -33,7 +34,8 @@ public:
         ControllerStatus &status;        // positions, MultiBase, the drive record, heading and speed
         ControllerLink &controller;
         OptimisationState &optimisation; // countdowns restarted by a drive
-        SettingsStore &settings;
+        SettingsStore &settings;         // the service's address
+        AisHeadingSaver &headingSaver;   // USE_SHIP_AIS_ANG
         EventLog &log;
         const Clock &clock;
         Http &http;

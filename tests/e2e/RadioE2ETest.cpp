@@ -155,7 +155,7 @@ TEST_F(RadioE2E, SilenceAMegabyteLineAndAFloodLeaveTheStationServing)
     ASSERT_TRUE(waitUntil([&] { return radio.statusValue(QStringLiteral("bytes_out")) > 4000000; }, 30000));
     seen = station.output().size();
     station.send(QStringLiteral(":click Label18"));
-    EXPECT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(QLatin1String("Label18.text=︾")); },
+    EXPECT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(QStringLiteral("Label18.text=︾")); },
                           kWaitMs))
         << "the operator is still served after the flood";
     EXPECT_EQ(station.process().state(), QProcess::Running);

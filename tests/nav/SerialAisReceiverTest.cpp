@@ -81,7 +81,8 @@ TEST(SerialAisDrive, ADriveRecordsAndReportsItself)
     EXPECT_EQ(s.optimisation.comparisonCountdown, 600);
     EXPECT_EQ(s.optimisation.scanCountdown, 900);
     EXPECT_EQ(s.ais.aisHeading, 100);
-    EXPECT_EQ(f.settings().read(keys::USE_SHIP_AIS_ANG), QStringLiteral("100"));
+    EXPECT_TRUE(waitUntil([&] { return f.settings().read(keys::USE_SHIP_AIS_ANG) == QLatin1String("100"); }))
+        << "saved once the event loop is free";
     const QString line = QStringLiteral("串口AIS：船舶MMSI:413000000 艏向:100 经度:121.500000 纬度:31.250000\r\n");
     EXPECT_EQ(s.display.Text2.text(), QString::fromLatin1(kHeading100 + kCrLf) + line);
     EXPECT_EQ(s.display.Label_NOTE.text(),

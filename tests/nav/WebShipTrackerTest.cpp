@@ -125,7 +125,7 @@ TEST_F(WebShip, AisDriveTurnsTheReportedHeadingIntoACommand)
         s->webShip.tick();
         EXPECT_EQ(boardAfterTick(), c.command + "\r\n") << c.heading;
         EXPECT_EQ(s->ais.aisHeading, c.aisHeading) << c.heading;
-        EXPECT_EQ(f.settings().read(keys::USE_SHIP_AIS_ANG), QString::number(c.aisHeading));
+        EXPECT_TRUE(waitUntil([&] { return f.settings().read(keys::USE_SHIP_AIS_ANG) == QString::number(c.aisHeading); }));
         EXPECT_EQ(s->display.Label_NOTE.text(), QStringLiteral("自动AIS驱动:") + QString::fromLatin1(c.command));
         EXPECT_EQ(s->controllerStatus.DriveCommand, QString::fromLatin1(c.command));
         EXPECT_FALSE(s->controllerStatus.DriveConfirmed);
