@@ -11,7 +11,7 @@ PACKAGES := cmake make g++ pkg-config \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
 	fonts-noto-cjk xvfb xauth \
-	dpkg-dev lintian busybox socat
+	dpkg-dev lintian busybox-static socat
 
 .PHONY: setup build test run bench fuzz package clean
 

@@ -86,6 +86,10 @@ void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
     store.write(keys::DEVICE_KORVANE_IP, address);
     store.write(keys::DEVICE_KORVANE_PORT, QString::number(boardPort));
     store.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+    // The simulated radio with its default login.
+    store.write(keys::DEVICE_WIRESS_IP, QStringLiteral("127.0.0.1:%1").arg(peers.radioPort()));
+    store.write(keys::DEVICE_WIRESS_USER, QStringLiteral("ubnt"));
+    store.write(keys::DEVICE_WIRESS_PASSWORD, QStringLiteral("ubnt"));
     const QString cloud = QStringLiteral("127.0.0.1:%1").arg(peers.cloudPort());
     store.write(cloudserver::CLOUD_SERVER_NAME, cloud);
     store.write(cloudserver::CLOUD_SERVER_IP, cloud);
@@ -142,8 +146,9 @@ int main(int argc, char **argv)
         if (!parser.isSet(QStringLiteral("log-dir")))
             logFolder = demo->folder();
         lockPath = QDir(demo->folder()).filePath(QStringLiteral("instance.lock"));
-        std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d; settings and logs in %s\n",
-                     demo->boardPort(), qPrintable(demo->folder()));
+        std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d, radio on 127.0.0.1:%d, cloud on 127.0.0.1:%d; "
+                             "settings and logs in %s\n",
+                     demo->boardPort(), demo->radioPort(), demo->cloudPort(), qPrintable(demo->folder()));
         std::fprintf(stderr, "demo: ship-position service on 127.0.0.1:%d; AIS feed %s\n", demo->shipServicePort(),
                      demo->aisPort().isEmpty() ? "left out" : qPrintable(QStringLiteral("on ") + demo->aisPort()));
     } else if (parser.isSet(QStringLiteral("settings"))) {

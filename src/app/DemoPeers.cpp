@@ -138,6 +138,14 @@ bool DemoPeers::start(QString &error)
                             error);
     if (m_boardPort <= 0)
         return false;
+    // An airOS radio whose status is pushed every two seconds, as the poll
+    // would read it.
+    m_radioPort = startPeer({QStringLiteral("radio"), QStringLiteral("--family"), QStringLiteral("airos"),
+                             QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--push-ms"),
+                             QStringLiteral("2000")},
+                            error);
+    if (m_radioPort <= 0)
+        return false;
     m_cloudPort = startPeer({QStringLiteral("cloud"), QStringLiteral("--port"), QStringLiteral("0"),
                              QStringLiteral("--reports"), cloudReportsPath()},
                             error);

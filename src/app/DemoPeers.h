@@ -25,6 +25,7 @@ public:
     QString settingsPath() const;
     int boardPort() const { return m_boardPort; }
     int cloudPort() const { return m_cloudPort; }
+    int radioPort() const { return m_radioPort; }
     // The cloud peer's reports, one JSON line each.
     QString cloudReportsPath() const;
     int shipServicePort() const { return m_shipServicePort; }
@@ -48,6 +49,7 @@ private:
     QList<QProcess *> m_processes;
     int m_boardPort = 0;
     int m_cloudPort = 0;
+    int m_radioPort = 0;
     int m_shipServicePort = 0;
     QString m_aisPort;
 };

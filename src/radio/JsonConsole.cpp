@@ -5,6 +5,7 @@
 #include "platform/Delay.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
+#include "radio/PasswordMask.h"
 #include "radio/RadioFigures.h"
 #include "radio/RadioSessionState.h"
 #include "radio/RadioStats.h"
@@ -189,7 +190,8 @@ void JsonConsole::deviceName(const JsonConsoleReply &r, QString &eventLine)
         m_parts.display.Ship.setText(name);
         m_parts.display.Ship.setToolTip(m_parts.display.Ship.text());
     }
-    eventLine = m_eventLine(m_parts.display.Ship.text());
+    eventLine = m_eventLine(
+        withoutPassword(m_parts.display.Ship.text(), {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword}));
 }
 
 } // namespace korvane

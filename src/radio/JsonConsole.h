@@ -31,10 +31,9 @@ public:
         RadioFigures &figures;
     };
 
-    // Error-12 replies in a row after which no more logins are sent until
-    // the next connect: wrong credentials stay wrong, and a radio that
-    // prompts again after each rejection would otherwise be answered with
-    // ever more logins.
+    // A rejected login (error 12) is retried until this many rejections
+    // have come; then no login is sent until the next connect. Wrong
+    // credentials stay wrong, and each retry only brings another rejection.
     static constexpr int kMaxRejectedLogins = 3;
     static constexpr float kLoginWaitSeconds = 1.0f;
 

@@ -5,6 +5,7 @@
 #include "controller/ControllerStatus.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
+#include "radio/PasswordMask.h"
 #include "radio/RadioSessionState.h"
 #include "radio/RadioStats.h"
 #include "radio/TextRadioReplies.h"
@@ -19,7 +20,6 @@ const QString kLoggedIn = QStringLiteral("微波登录成功！");
 const QString kCollecting = QStringLiteral("已经登录微波设备，数据持续获取中......");
 const QString kWrongCredentials = QStringLiteral("微波登录用户名或密码错，请检查并修改后点击连接！");
 const char *const kDevicePrompts[] = {"000004 login:", "94828A login:", "040506 login:"};
-const QString kPasswordMask = QStringLiteral("******");
 
 bool has(const QString &text, const char *what)
 {
@@ -198,16 +198,9 @@ void RadioSession::airOsMac(const QString &reply, QString &eventLine)
     eventLine = m_eventLine(QStringLiteral("KORVANE_MAC地址：") + m_parts.radio.radioMac);
 }
 
-// The password never reaches the log or the terminal, even when a radio
-// echoes what it was sent.
 QString RadioSession::withoutPassword(const QString &text) const
 {
-    QString out = text;
-    for (const QString &secret : {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword}) {
-        if (!secret.isEmpty())
-            out.replace(secret, kPasswordMask);
-    }
-    return out;
+    return korvane::withoutPassword(text, {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword});
 }
 
 void RadioSession::writeLog(const QString &reply, const QString &eventLine)

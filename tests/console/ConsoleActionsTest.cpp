@@ -97,6 +97,7 @@ TEST(RadioReboot, ButtonRebootsTheRadioByFamilyAndLogsOnce)
         Station &s = f.start();
         LoopbackServer radio;
         ConsoleFixture::connect(s.Winsock1, radio);
+        ConsoleFixture::receivedBy(s.Winsock1, radio); // what the radio session says on connect
         s.radio.RadioFamily = c.family;
         s.controllerStatus.RadioKey = u"0123456789abcdef"_s;
         f.button(u"WR"_s);

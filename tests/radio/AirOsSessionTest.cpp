@@ -45,6 +45,8 @@ struct AirOsCase {
     std::function<void(const Station &)> check;
 };
 
+void PrintTo(const AirOsCase &c, std::ostream *os) { *os << c.name; }
+
 class AirOs : public ::testing::TestWithParam<AirOsCase> {};
 
 TEST_P(AirOs, FiguresAndDisplays)
@@ -217,6 +219,8 @@ struct MacCase {
     const char *stored;
 };
 
+void PrintTo(const MacCase &c, std::ostream *os) { *os << c.name; }
+
 class AirOsMac : public ::testing::TestWithParam<MacCase> {};
 
 TEST_P(AirOsMac, NormalisedOrRejectedAndLoggedEitherWay)
@@ -250,6 +254,8 @@ struct LevelCase {
     double margin;
     int level;
 };
+
+void PrintTo(const LevelCase &c, std::ostream *os) { *os << "margin " << c.margin; }
 
 class QualityBar : public ::testing::TestWithParam<LevelCase> {};
 

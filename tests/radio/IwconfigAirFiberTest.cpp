@@ -53,6 +53,8 @@ struct ReplyCase {
     std::function<void(const Station &)> check;
 };
 
+void PrintTo(const ReplyCase &c, std::ostream *os) { *os << c.name; }
+
 class TextFamily : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(TextFamily, FiguresAndDisplays)
@@ -190,6 +192,8 @@ struct PromptCase {
     const char *prompt;
 };
 
+void PrintTo(const PromptCase &c, std::ostream *os) { *os << c.prompt; }
+
 class DevicePrompt : public ::testing::TestWithParam<PromptCase> {};
 
 TEST_P(DevicePrompt, MarksTheFamilyLoggedInAndStillSendsTheUser)
@@ -211,6 +215,8 @@ struct IncorrectCase {
     std::int16_t family;
     bool notice;
 };
+
+void PrintTo(const IncorrectCase &c, std::ostream *os) { *os << "family " << c.family; }
 
 class LoginIncorrect : public ::testing::TestWithParam<IncorrectCase> {};
 

@@ -58,7 +58,7 @@ TEST_F(JsonSim, LoginDialogueTakesTheKeyInsideTheWait)
 
     poll();
     ASSERT_TRUE(waitUntil([&] { return !s.display.Text15.text().isEmpty(); }));
-    EXPECT_EQ(s.display.Text15.text(), QStringLiteral("650 /585"));
+    EXPECT_EQ(s.display.Text15.text(), QStringLiteral("528 /475"));
     EXPECT_EQ(s.display.Text1.text(), QStringLiteral("-52"));
     EXPECT_EQ(s.radioStats.signalDbm, -52);
     EXPECT_EQ(s.radioStats.noiseDbm, -96);

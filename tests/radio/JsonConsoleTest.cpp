@@ -131,6 +131,8 @@ struct ErrorCase {
     std::vector<ErrorStep> steps;
 };
 
+void PrintTo(const ErrorCase &c, std::ostream *os) { *os << c.name; }
+
 class JsonErrors : public Json, public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(JsonErrors, RepliesInTurn)
@@ -208,6 +210,8 @@ struct StatusCase {
     QString reply;
     std::function<void(const Station &)> check;
 };
+
+void PrintTo(const StatusCase &c, std::ostream *os) { *os << c.name; }
 
 class JsonStatus : public ::testing::TestWithParam<StatusCase> {};
 

@@ -54,6 +54,14 @@ TEST(Password, AnEchoedPasswordReachesNeitherLogNorTerminal)
     EXPECT_EQ(s.display.Text2.text(), QStringLiteral("echo ******\r\nafTxchanbw=100\r\nafRxchanbw=100\r\naf5xhd.v4# "));
 }
 
+TEST(Password, ANameThatIsThePasswordIsMaskedInTheLog)
+{
+    RadioFixture f(false);
+    f.station.controllerStatus.linkHeaderWritten = true;
+    f.reply(QStringLiteral("{\"name\":\"s3cret-pw\",\"ip\":\"1\"}"));
+    EXPECT_EQ(f.log(), QStringLiteral("12:00:00 主机类型(0)事件：******\r\n"));
+}
+
 TEST(Terminal, RawViewAndConsoleLinesKeepTheLast20000Characters)
 {
     RadioFixture f(false);

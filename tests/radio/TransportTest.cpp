@@ -20,6 +20,8 @@ struct TelnetCase {
     QByteArray answer;
 };
 
+void PrintTo(const TelnetCase &c, std::ostream *os) { *os << c.name; }
+
 class Telnet : public ::testing::TestWithParam<TelnetCase> {};
 
 TEST_P(Telnet, TextAndAnswers)
@@ -69,6 +71,8 @@ struct PromptCase {
     bool ends;
 };
 
+void PrintTo(const PromptCase &c, std::ostream *os) { *os << (c.ends ? "prompt" : "text"); }
+
 class ReplyEnd : public ::testing::TestWithParam<PromptCase> {};
 
 TEST_P(ReplyEnd, Prompts)
@@ -98,6 +102,16 @@ TEST(ReplyAssembly, HeldUntilAPromptAndCutAtTheSearchLimit)
     EXPECT_EQ(a.pending().size(), 100000 - 3 * ReplyAssembler::kMaxReply);
     EXPECT_EQ(a.flush().size(), 100000 - 3 * ReplyAssembler::kMaxReply);
     EXPECT_TRUE(a.pending().isEmpty());
+}
+
+TEST(ReplyAssembly, TwoConsoleRepliesInOneReadAreReadOneByOne)
+{
+    // A key and the reboot acceptance read as one text would run the steps
+    // of both in step order, and the older reply would win.
+    ReplyAssembler a;
+    EXPECT_EQ(a.append(QStringLiteral("{\"secretkey\":\"k\",\"errorcode\":\"0\"}\r\nconsole :{\"errorcode\":\"0\"}\r\ncons")),
+              QStringList{QStringLiteral("{\"secretkey\":\"k\",\"errorcode\":\"0\"}\r\nconsole :")});
+    EXPECT_EQ(a.append(QStringLiteral("ole : ")), QStringList{QStringLiteral("{\"errorcode\":\"0\"}\r\nconsole : ")});
 }
 
 const QByteArray kBanner("\r\n Welcome to airOS\r\nXM.v6.2.0# ");
