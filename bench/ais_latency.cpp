@@ -9,6 +9,7 @@
 // after sending it. Needs socat (Debian package socat).
 #include "app/SettingKeys.h"
 #include "app/Station.h"
+#include "support/QuietPlatform.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"
@@ -40,6 +41,8 @@
 #include <unistd.h>
 
 using namespace korvane;
+using korvane::test::NoReveal;
+using korvane::test::QuietDialogs;
 
 namespace {
 
@@ -60,17 +63,6 @@ qint64 nowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-
-class QuietDialogs final : public Dialogs {
-public:
-    Answer question(const QString &, const QString &, Icon, Answer a) override { return a; }
-    void message(const QString &, const QString &, Icon) override {}
-};
-
-class NoReveal final : public FileReveal {
-public:
-    void reveal(const QString &) override {}
-};
 
 // A board that listens on 127.0.0.1, takes the first connection and
 // stamps every line it receives.
@@ -243,9 +235,7 @@ int main(int argc, char **argv)
     env.aisPort = stationEnd;
     Station station(env);
     station.Form_Load();
-    for (QTimer *t : {&station.Timer1, &station.blink, &station.Timer2, &station.GET_SIGN, &station.Timer_Ping,
-                      &station.Timer_AutoScan, &station.Timer_Cloud})
-        t->stop();
+    korvane::test::stopTimers(station);
     if (!pumpUntil([&] { return station.Winsock2.State() == TcpLink::Connected && board.connected(); }, kWaitMs)
         || !station.MSComm1.isOpen()) {
         std::fprintf(stderr, "ais_latency: station not connected or port not open\n");

@@ -3,6 +3,7 @@
 // 1, 100 and 10000 minutes' worth of stream: the terminal cap must keep the
 // cost per chunk flat.
 #include "app/Station.h"
+#include "support/QuietPlatform.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"
@@ -16,19 +17,10 @@
 #include <benchmark/benchmark.h>
 
 using namespace korvane;
+using korvane::test::NoReveal;
+using korvane::test::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    Answer question(const QString &, const QString &, Icon, Answer a) override { return a; }
-    void message(const QString &, const QString &, Icon) override {}
-};
-
-class NoReveal final : public FileReveal {
-public:
-    void reveal(const QString &) override {}
-};
 
 QList<QString> recordedChunks()
 {
@@ -70,9 +62,7 @@ void BM_StatusHandler(benchmark::State &state)
     env.clock = &clock;
     Station station(env);
     station.Form_Load();
-    for (QTimer *t : {&station.Timer1, &station.blink, &station.Timer2, &station.GET_SIGN, &station.Timer_Ping,
-                      &station.Timer_AutoScan, &station.Timer_Cloud})
-        t->stop();
+    korvane::test::stopTimers(station);
 
     // Bring the session to its age: the terminal fills up to its cap and the
     // day's log holds what that many minutes wrote.

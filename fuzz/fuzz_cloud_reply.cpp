@@ -3,6 +3,7 @@
 // characters, shown exactly when the reply is not taken for success, and
 // the connection closed every time.
 #include "app/Station.h"
+#include "support/QuietPlatform.h"
 #include "cloud/CloudReply.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -17,22 +18,13 @@
 #include <cstdlib>
 
 using namespace korvane;
+using korvane::test::NoReveal;
+using korvane::test::QuietDialogs;
 
 namespace {
 
 const QString kLead = QStringLiteral("提交云平台失败 (Winsock): ");
 const QString kUntouched = QStringLiteral("untouched");
-
-class QuietDialogs final : public Dialogs {
-public:
-    Answer question(const QString &, const QString &, Icon, Answer a) override { return a; }
-    void message(const QString &, const QString &, Icon) override {}
-};
-
-class NoReveal final : public FileReveal {
-public:
-    void reveal(const QString &) override {}
-};
 
 struct Harness {
     Harness()

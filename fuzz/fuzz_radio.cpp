@@ -4,6 +4,7 @@
 // each led by a length byte, and finally as one reply of its own. One station
 // serves every input, so state carried between replies is exercised too.
 #include "app/Station.h"
+#include "support/QuietPlatform.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"
@@ -19,19 +20,10 @@
 #include <cstdlib>
 
 using namespace korvane;
+using korvane::test::NoReveal;
+using korvane::test::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    Answer question(const QString &, const QString &, Icon, Answer a) override { return a; }
-    void message(const QString &, const QString &, Icon) override {}
-};
-
-class NoReveal final : public FileReveal {
-public:
-    void reveal(const QString &) override {}
-};
 
 struct Harness {
     Harness()
@@ -47,9 +39,7 @@ struct Harness {
         env.clock = &clock;
         station = std::make_unique<Station>(env);
         station->Form_Load();
-        for (QTimer *t : {&station->Timer1, &station->blink, &station->Timer2, &station->GET_SIGN,
-                          &station->Timer_Ping, &station->Timer_AutoScan, &station->Timer_Cloud})
-            t->stop();
+        korvane::test::stopTimers(*station);
         // The login's one-second wait would make every input take a second.
         station->radioSession.setWait([](float) {});
         station->display.Text14.setText(QStringLiteral("ubnt"));

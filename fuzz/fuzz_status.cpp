@@ -2,6 +2,7 @@
 // crash, no step that loops, nothing that grows without bound. One station
 // serves every input so state carried between chunks is exercised too.
 #include "app/Station.h"
+#include "support/QuietPlatform.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"
@@ -15,19 +16,10 @@
 #include <cstdlib>
 
 using namespace korvane;
+using korvane::test::NoReveal;
+using korvane::test::QuietDialogs;
 
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    Answer question(const QString &, const QString &, Icon, Answer a) override { return a; }
-    void message(const QString &, const QString &, Icon) override {}
-};
-
-class NoReveal final : public FileReveal {
-public:
-    void reveal(const QString &) override {}
-};
 
 struct Harness {
     Harness()
