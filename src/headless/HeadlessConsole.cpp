@@ -15,7 +15,12 @@ HeadlessConsole::HeadlessConsole(Station &station, std::FILE *out, QObject *pare
 {
     connect(&station.display, &Display::changed, this,
             [this](const QString &control, const QString &property, const QString &value) {
-                print(control + QLatin1Char('.') + property + QLatin1Char('=') + escapeLine(value));
+                // The password box shows dots in the window; its text must
+                // not reach a service's journal either.
+                const bool secret = control == QLatin1String("Text7") && property == QLatin1String("text")
+                                    && !value.isEmpty();
+                print(control + QLatin1Char('.') + property + QLatin1Char('=')
+                      + (secret ? QStringLiteral("******") : escapeLine(value)));
             });
 }
 

@@ -112,3 +112,19 @@ TEST(HeadlessDialogs, PrintsAndAnswersByPolicy)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HeadlessConsole, ThePasswordBoxIsNeverPrinted)
+{
+    StationFixture f;
+    Station &s = f.start();
+    Captured out;
+    HeadlessConsole console(s, out.file);
+    console.handleLine(QStringLiteral(":set Text7 s3cret!"));
+    EXPECT_EQ(s.display.Text7.text(), QStringLiteral("s3cret!"));
+    EXPECT_FALSE(out.text().contains(QStringLiteral("s3cret")));
+    EXPECT_TRUE(out.text().contains(QStringLiteral("Text7.text=******\n")));
+}
+
+} // namespace
