@@ -1,4 +1,5 @@
 #include "AisFeedMain.h"
+#include "PeerMain.h"
 
 #include "AisFeed.h"
 #include "SimCommon.h"
@@ -135,31 +136,7 @@ QString helpText(const QCommandLineParser &parser)
 
 int runAisFeed(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
-        printError(QStringLiteral("korvane-sim ais-feed: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet("help")) {
-        printLine(helpText(parser));
-        return 0;
-    }
-    QString error;
-    const auto options = readOptions(parser, error);
-    if (!options) {
-        printError(QStringLiteral("korvane-sim ais-feed: ") + error);
-        return 2;
-    }
-    AisFeed feed(*options);
-    if (!feed.start(&error)) {
-        printError(QStringLiteral("korvane-sim ais-feed: ") + error);
-        return 1;
-    }
-    StdinLines stdinLines;
-    QObject::connect(&stdinLines, &StdinLines::lineRead, &feed, &AisFeed::control);
-    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
-    return QCoreApplication::exec();
+    return runPeer<AisFeed, AisFeedOptions>(QStringLiteral("ais-feed"), arguments, addOptions, readOptions, helpText);
 }
 
 } // namespace korvane::sim

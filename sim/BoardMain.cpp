@@ -1,4 +1,5 @@
 #include "BoardMain.h"
+#include "PeerMain.h"
 
 #include "BoardSim.h"
 #include "SimCommon.h"
@@ -185,31 +186,7 @@ QString helpText(const QCommandLineParser &parser)
 
 int runBoard(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
-        printError(QStringLiteral("korvane-sim board: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet("help")) {
-        printLine(helpText(parser));
-        return 0;
-    }
-    QString error;
-    const auto options = readOptions(parser, error);
-    if (!options) {
-        printError(QStringLiteral("korvane-sim board: ") + error);
-        return 2;
-    }
-    BoardSim board(*options);
-    if (!board.start(&error)) {
-        printError(QStringLiteral("korvane-sim board: ") + error);
-        return 1;
-    }
-    StdinLines stdinLines;
-    QObject::connect(&stdinLines, &StdinLines::lineRead, &board, &BoardSim::control);
-    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
-    return QCoreApplication::exec();
+    return runPeer<BoardSim, BoardOptions>(QStringLiteral("board"), arguments, addOptions, readOptions, helpText);
 }
 
 } // namespace korvane::sim

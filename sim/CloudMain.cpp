@@ -1,4 +1,5 @@
 #include "CloudMain.h"
+#include "PeerMain.h"
 
 #include "CloudSim.h"
 #include "SimCommon.h"
@@ -93,31 +94,7 @@ QString helpText(const QCommandLineParser &parser)
 
 int runCloud(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
-        printError(QStringLiteral("korvane-sim cloud: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet("help")) {
-        printLine(helpText(parser));
-        return 0;
-    }
-    QString error;
-    const auto options = readOptions(parser, error);
-    if (!options) {
-        printError(QStringLiteral("korvane-sim cloud: ") + error);
-        return 2;
-    }
-    CloudSim cloud(*options);
-    if (!cloud.start(&error)) {
-        printError(QStringLiteral("korvane-sim cloud: ") + error);
-        return 1;
-    }
-    StdinLines stdinLines;
-    QObject::connect(&stdinLines, &StdinLines::lineRead, &cloud, &CloudSim::control);
-    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
-    return QCoreApplication::exec();
+    return runPeer<CloudSim, CloudOptions>(QStringLiteral("cloud"), arguments, addOptions, readOptions, helpText);
 }
 
 } // namespace korvane::sim

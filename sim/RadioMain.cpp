@@ -1,4 +1,5 @@
 #include "RadioMain.h"
+#include "PeerMain.h"
 
 #include "RadioSim.h"
 #include "SimCommon.h"
@@ -167,31 +168,7 @@ QString helpText(const QCommandLineParser &parser)
 
 int runRadio(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
-        printError(QStringLiteral("korvane-sim radio: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet("help")) {
-        printLine(helpText(parser));
-        return 0;
-    }
-    QString error;
-    const auto options = readOptions(parser, error);
-    if (!options) {
-        printError(QStringLiteral("korvane-sim radio: ") + error);
-        return 2;
-    }
-    RadioSim radio(*options);
-    if (!radio.start(&error)) {
-        printError(QStringLiteral("korvane-sim radio: ") + error);
-        return 1;
-    }
-    StdinLines stdinLines;
-    QObject::connect(&stdinLines, &StdinLines::lineRead, &radio, &RadioSim::control);
-    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
-    return QCoreApplication::exec();
+    return runPeer<RadioSim, RadioOptions>(QStringLiteral("radio"), arguments, addOptions, readOptions, helpText);
 }
 
 } // namespace korvane::sim

@@ -1,4 +1,5 @@
 #include "ShipServiceMain.h"
+#include "PeerMain.h"
 
 #include "ShipService.h"
 #include "SimCommon.h"
@@ -126,42 +127,20 @@ QString helpText(const QCommandLineParser &parser)
 
 int runShipService(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
-        printError(QStringLiteral("korvane-sim ship-service: ") + parser.errorText());
-        return 2;
-    }
-    if (parser.isSet("help")) {
-        printLine(helpText(parser));
-        return 0;
-    }
-    QString error;
-    const auto options = readOptions(parser, error);
-    if (!options) {
-        printError(QStringLiteral("korvane-sim ship-service: ") + error);
-        return 2;
-    }
-    ShipService service(*options);
-    if (!service.start(&error)) {
-        printError(QStringLiteral("korvane-sim ship-service: ") + error);
-        return 1;
-    }
     // Start-up modes go through the control lines, so they behave alike.
-    if (parser.isSet("unknown"))
-        service.control(QStringLiteral("unknown on"));
-    if (parser.isSet("stale"))
-        service.control(QStringLiteral("stale on"));
-    if (parser.isSet("hang"))
-        service.control(QStringLiteral("hang on"));
-    if (parser.value("slow-ms") != QLatin1String("0"))
-        service.control(QStringLiteral("slow ") + parser.value("slow-ms"));
-    if (parser.isSet("fail"))
-        service.control(QStringLiteral("fail ") + parser.value("fail"));
-    StdinLines stdinLines;
-    QObject::connect(&stdinLines, &StdinLines::lineRead, &service, &ShipService::control);
-    QObject::connect(&stdinLines, &StdinLines::ended, [] { printLine(QStringLiteral("input closed, running on")); });
-    return QCoreApplication::exec();
+    return runPeer<ShipService, ShipServiceOptions>(QStringLiteral("ship-service"), arguments, addOptions, readOptions, helpText,
+                                   [](ShipService &service, const QCommandLineParser &parser) {
+                                       if (parser.isSet("unknown"))
+                                           service.control(QStringLiteral("unknown on"));
+                                       if (parser.isSet("stale"))
+                                           service.control(QStringLiteral("stale on"));
+                                       if (parser.isSet("hang"))
+                                           service.control(QStringLiteral("hang on"));
+                                       if (parser.value("slow-ms") != QLatin1String("0"))
+                                           service.control(QStringLiteral("slow ") + parser.value("slow-ms"));
+                                       if (parser.isSet("fail"))
+                                           service.control(QStringLiteral("fail ") + parser.value("fail"));
+                                   });
 }
 
 } // namespace korvane::sim
