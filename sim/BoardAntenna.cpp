@@ -73,6 +73,8 @@ double BoardAntenna::driveAngle() const
 
 double BoardAntenna::goal() const { return normalize(driveAngle() + m_offset); }
 
+double BoardAntenna::pointingFromDrive() const { return std::remainder(m_azimuth - driveAngle(), 360.0); }
+
 double BoardAntenna::distanceKm() const { return distanceKm(m_own, aim()); }
 
 double BoardAntenna::nextCompassReading()

@@ -44,6 +44,9 @@ public:
     double offset() const { return m_offset; }
     double driveAngle() const;
     double goal() const;
+    // How far the antenna points from its drive direction, -180 to 180: the
+    // manual offset and the turns, as far as the antenna has carried them out.
+    double pointingFromDrive() const;
     bool shipDrive() const { return m_commanded.has_value(); }
     double heading() const { return m_heading; }
     double speedKmh() const { return m_speedKmh; }

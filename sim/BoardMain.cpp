@@ -48,6 +48,10 @@ following an unterminated fragment. Each is answered to every station with
   o, cl…, ch…, cH…, cV…, cP…, cb…, co…, cI…, cz…, cM…, a, J, W, b, fX, TD, tz,
   LU, LP, Z, P, S: accepted ("参数已设置"); anything else: "未知命令".
 --record FILE appends every byte received, unchanged, in arrival order.
+--bearing-file FILE keeps FILE holding how far the antenna points from the
+board's own drive direction (degrees, -180 to 180: the manual offset and the
+"m" turns as the antenna has carried them out), replaced whole as the antenna
+moves; korvane-sim radio --bearing-from FILE makes its signal follow it.
 
 Control lines on stdin, each acknowledged with "ok …" or "error …" on stdout
 (end of stdin does not stop the board; it prints "input closed, running on"):
@@ -93,6 +97,7 @@ void addOptions(QCommandLineParser &parser)
         {"interval-ms", "Time for one round of status chunks (default 1000)", "ms", "1000"},
         {"gap-ms", "Quiet time that ends an unterminated command (default 200)", "ms", "200"},
         {"record", "Append every received byte to this file", "file"},
+        {"bearing-file", "Keep the antenna's pointing from its drive direction in this file", "file"},
         {"silent", "Start silent (see the silent control)"},
         {"mute", "Never send anything on any connection"},
         {"refuse-second", "Close any further connection while one is open"},
@@ -149,6 +154,7 @@ std::optional<BoardOptions> readOptions(const QCommandLineParser &parser, QStrin
     options.intervalMs = static_cast<int>(number(parser, "interval-ms", 5, 3600000, error));
     options.commandGapMs = static_cast<int>(number(parser, "gap-ms", 1, 600000, error));
     options.recordPath = parser.value("record");
+    options.bearingFile = parser.value("bearing-file");
     options.silent = parser.isSet("silent");
     options.mute = parser.isSet("mute");
     options.refuseSecond = parser.isSet("refuse-second");

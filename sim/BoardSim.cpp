@@ -51,6 +51,9 @@ bool BoardSim::start(QString *error)
 {
     if (!m_options.recordPath.isEmpty() && !m_recorder.open(m_options.recordPath, error))
         return false;
+    if (!m_options.bearingFile.isEmpty()
+        && !m_bearing.open(m_options.bearingFile, m_antenna.pointingFromDrive(), error))
+        return false;
     m_statusTimer.start(slotMs());
     m_motionClock.start();
     m_motionTimer.start(kMotionStepMs);
@@ -184,7 +187,11 @@ void BoardSim::sayExecutionReport()
     sayPieces(BoardTexts::splitExecution(line, static_cast<int>((m_splitRound / 2) % 3)));
 }
 
-void BoardSim::motionTick() { m_antenna.advance(m_motionClock.restart() / 1000.0); }
+void BoardSim::motionTick()
+{
+    m_antenna.advance(m_motionClock.restart() / 1000.0);
+    m_bearing.write(m_antenna.pointingFromDrive());
+}
 
 void BoardSim::dropAll()
 {

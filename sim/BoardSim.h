@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BearingFile.h"
 #include "BoardAntenna.h"
 #include "BoardCommands.h"
 #include "SimCommon.h"
@@ -37,6 +38,9 @@ struct BoardOptions {
     std::optional<NmeaKinds> nmea;
     BoardTexts::OwnMarker ownMarker = BoardTexts::OwnMarker::Local;
     BoardAntenna::Setup antenna;
+    // Set: this file follows BoardAntenna::pointingFromDrive, for a simulated
+    // radio whose signal depends on where the antenna points.
+    QString bearingFile;
 };
 
 // The simulated antenna-controller board: a TCP server that streams status
@@ -117,6 +121,7 @@ private:
     QTcpServer m_server;
     std::vector<Client> m_clients;
     ByteRecorder m_recorder;
+    BearingFileWriter m_bearing;
     QTimer m_statusTimer;
     QTimer m_motionTimer;
     QElapsedTimer m_motionClock;

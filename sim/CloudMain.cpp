@@ -41,6 +41,7 @@ Control lines on stdin, each acknowledged with "ok …" or "error …" on stdout
 (end of stdin does not stop the server; it prints "input closed, running on"):
   refuse on|off   as --refuse
   hang on|off     as --hang
+  garbage on|off  answer every request with random bytes instead of HTTP
   status N        as --status N
   drop            close every open connection now
   status          one line: connections, requests, reports, answers, open

@@ -1,6 +1,7 @@
 #include "CloudSim.h"
 
 #include "CloudReport.h"
+#include "Garbage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -12,6 +13,7 @@ namespace korvane::sim {
 namespace {
 // A head longer than this is not a station's report; it is answered 431.
 constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+constexpr qint64 kGarbageAnswerBytes = 2048;
 const QByteArray kHeadEnd = QByteArrayLiteral("\r\n\r\n");
 
 QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
@@ -119,7 +121,7 @@ void CloudSim::answer(QTcpSocket *socket, int status)
 {
     ++m_counts.answered;
     m_buffers.remove(socket);
-    socket->write(httpAnswer(status));
+    socket->write(m_options.garbage ? garbageBytes(kGarbageAnswerBytes) : httpAnswer(status));
     socket->disconnectFromHost(); // after the answer has gone out
 }
 
@@ -176,6 +178,8 @@ void CloudSim::control(const QString &line)
         ok = controlSwitch(argument, refuse) && setRefuse(refuse, &error);
     } else if (word == QLatin1String("hang")) {
         ok = controlSwitch(argument, m_options.hang);
+    } else if (word == QLatin1String("garbage")) {
+        ok = controlSwitch(argument, m_options.garbage);
     } else if (word == QLatin1String("status")) {
         const int status = argument.toInt(&ok);
         ok = ok && status >= 100 && status <= 599;

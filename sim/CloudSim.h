@@ -17,6 +17,7 @@ struct CloudOptions {
     QString reportsPath;
     bool refuse = false;
     bool hang = false;
+    bool garbage = false;
     int status = 200;
 };
 
@@ -26,7 +27,8 @@ struct CloudOptions {
 //
 // Faults: "refuse" stops listening, so the system refuses every connection
 // (the port is taken again when refusing ends); "status N" answers every
-// request with status N; "hang" accepts and reads but never answers.
+// request with status N; "hang" accepts and reads but never answers;
+// "garbage" answers with random bytes instead of HTTP.
 class CloudSim : public QObject {
     Q_OBJECT
 public:

@@ -50,10 +50,15 @@ The link: the signal is --signal at --peak-bearing and falls off by
 the bearing. Readings wobble by --jitter dB (0: exact); capacity follows the
 signal-to-noise ratio and the byte counters grow with it in real time.
 --record FILE appends every byte received, unchanged, in arrival order.
+--bearing-from FILE reads the bearing from FILE before every reading (and on
+"status"), as korvane-sim board --bearing-file writes it: the antenna's
+pointing from the board's drive direction. --peak-bearing is then in the
+same frame: how far off the board's own direction the far end lies.
 
 Control lines on stdin, each acknowledged "ok …" or "error …" (end of stdin
 does not stop the radio; it prints "input closed, running on"):
-  bearing DEG        where the antenna points now
+  bearing DEG        where the antenna points now (with --bearing-from, until
+                     the file is read again)
   peak DEG|off       the bearing of the far end (off: signal ignores bearing)
   beamwidth DEG      main-lobe width
   signal DBM         signal at the peak;  noise DBM   noise floor
@@ -80,6 +85,7 @@ void addOptions(QCommandLineParser &parser)
         {"user", "User name the radio accepts (default ubnt)", "user", "ubnt"},
         {"password", "Password the radio accepts (default ubnt)", "password", "ubnt"},
         {"record", "Append every received byte to this file", "file"},
+        {"bearing-from", "Read the bearing from this file before every reading", "file"},
         {"no-telnet", "Send no telnet option offers at connect"},
         {"push-ms", "Send a status reply unasked this often (default 0: never)", "ms", "0"},
         {"split", "Write every reply in two pieces"},
@@ -137,6 +143,7 @@ std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QStrin
     options.user = parser.value("user");
     options.password = parser.value("password");
     options.recordPath = parser.value("record");
+    options.bearingFrom = parser.value("bearing-from");
     options.negotiate = !parser.isSet("no-telnet");
     options.pushMs = static_cast<int>(number(parser, "push-ms", 0, 3600000, error));
     options.split = parser.isSet("split");

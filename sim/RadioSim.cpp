@@ -1,5 +1,6 @@
 #include "RadioSim.h"
 
+#include "BearingFile.h"
 #include "Garbage.h"
 
 #include <QCoreApplication>
@@ -73,8 +74,18 @@ void RadioSim::forget(QTcpSocket *socket)
     socket->deleteLater();
 }
 
+void RadioSim::followBearing()
+{
+    if (m_options.bearingFrom.isEmpty())
+        return;
+    // A file not (yet) written leaves the bearing where it was.
+    if (const auto bearing = readBearingFile(m_options.bearingFrom))
+        m_link.setup().bearing = *bearing;
+}
+
 QString RadioSim::nextStatus()
 {
+    followBearing();
     m_last = m_link.next();
     const quint64 uptime = static_cast<quint64>(m_uptime.elapsed() / 1000) + 9910;
     switch (m_options.family) {
@@ -153,6 +164,7 @@ void RadioSim::control(const QString &line)
     if (word.isEmpty())
         return;
     if (word == QLatin1String("status")) {
+        followBearing();
         printLine(statusSummary());
         return;
     }

@@ -27,6 +27,9 @@ struct RadioOptions {
     bool split = false;
     RadioIdentity identity;
     RadioLink::Setup link;
+    // Set: the bearing is read from this file before every reading (see
+    // BearingFile), so the signal follows a simulated board's antenna.
+    QString bearingFrom;
 };
 
 // The simulated radio: a TCP server on loopback speaking one family's
@@ -46,6 +49,7 @@ private:
     void acceptPending();
     void forget(QTcpSocket *socket);
     QString nextStatus();
+    void followBearing();
     QString newKey();
     void pushAll();
     void writeAll(const QByteArray &bytes);

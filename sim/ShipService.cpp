@@ -1,5 +1,7 @@
 #include "ShipService.h"
 
+#include "Garbage.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
@@ -12,6 +14,7 @@ namespace korvane::sim {
 namespace {
 
 constexpr qsizetype kMaxRequestBytes = 65536;
+constexpr qint64 kGarbageBodyBytes = 2048;
 const QByteArray kLookupPath = "/openapi/getship";
 const QByteArray kJson = "application/json; charset=utf-8";
 const QByteArray kNotFound = R"({"status":0,"msg":"成功","total":0,"data":[]})";
@@ -137,6 +140,11 @@ void ShipService::answer(QTcpSocket *socket, const QByteArray &method, const QBy
         respond(socket, 500, "Internal Server Error", "service failure\n", "text/plain");
         return;
     }
+    if (m_failure == Failure::Garbage) {
+        ++m_counts.failed;
+        respond(socket, 200, "OK", garbageBytes(kGarbageBodyBytes), "application/json");
+        return;
+    }
     if (path != kLookupPath) {
         respond(socket, 404, "Not Found", "not found\n", "text/plain");
         return;
@@ -240,7 +248,10 @@ void ShipService::control(const QString &line)
 
 QString ShipService::statusSummary() const
 {
-    const char *failure = m_failure == Failure::Close ? "close" : m_failure == Failure::Status500 ? "500" : "off";
+    const char *failure = m_failure == Failure::Close       ? "close"
+                          : m_failure == Failure::Status500 ? "500"
+                          : m_failure == Failure::Garbage   ? "garbage"
+                                                            : "off";
     return QStringLiteral("status requests=%1 found=%2 not_found=%3 failed=%4 hung=%5 reports=%6 report_time=%7")
                .arg(m_counts.requests)
                .arg(m_counts.found)
@@ -297,6 +308,8 @@ bool ShipService::controlFail(const QString &a)
         m_failure = Failure::Close;
     else if (a == QLatin1String("500"))
         m_failure = Failure::Status500;
+    else if (a == QLatin1String("garbage"))
+        m_failure = Failure::Garbage;
     else
         return false;
     return true;

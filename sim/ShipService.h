@@ -39,7 +39,7 @@ public Q_SLOTS:
     void control(const QString &line);
 
 private:
-    enum class Failure { Off, Close, Status500 };
+    enum class Failure { Off, Close, Status500, Garbage };
     struct Report {
         qint64 time = 0;
         double latitude = 0;

@@ -42,8 +42,9 @@ Control lines on stdin, each acknowledged with "ok …" or "error …" on stdout
   heading DEG|none      the vessel's heading (none: 51100, no heading sent)
   slow MS               answer MS milliseconds late (0: at once)
   hang on|off           accept requests and never answer them
-  fail off|close|500    close each connection without an answer, or answer
-                        HTTP 500
+  fail off|close|500|garbage
+                        close each connection without an answer, answer
+                        HTTP 500, or answer 200 with random bytes as body
   position LAT LON  course DEG  speed KN  name TEXT  mmsi N
   status                one line: counts, modes, the report time
   quit                  stop the service)help";
@@ -69,7 +70,7 @@ void addOptions(QCommandLineParser &parser)
         {"stale", "Start with the report frozen"},
         {"slow-ms", "Start answering this many milliseconds late (default 0)", "ms", "0"},
         {"hang", "Start never answering"},
-        {"fail", "Start failing: close or 500", "how"},
+        {"fail", "Start failing: close, 500 or garbage", "how"},
     });
 }
 
@@ -108,8 +109,8 @@ std::optional<ShipServiceOptions> readOptions(const QCommandLineParser &parser, 
     o.startTime = static_cast<qint64>(number(parser, "start-time", 0, 2147483647, error));
     o.recordPath = parser.value("record");
     if (parser.isSet("fail") && parser.value("fail") != QLatin1String("close")
-        && parser.value("fail") != QLatin1String("500"))
-        error = QStringLiteral("--fail takes close or 500");
+        && parser.value("fail") != QLatin1String("500") && parser.value("fail") != QLatin1String("garbage"))
+        error = QStringLiteral("--fail takes close, 500 or garbage");
     if (!error.isEmpty())
         return std::nullopt;
     return o;

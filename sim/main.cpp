@@ -3,6 +3,7 @@
 #include "AisFeedMain.h"
 #include "BoardMain.h"
 #include "CloudMain.h"
+#include "CpeMain.h"
 #include "RadioMain.h"
 #include "ShipServiceMain.h"
 #include "SimCommon.h"
@@ -26,6 +27,7 @@ const Subcommand kSubcommands[] = {
     {"ship-service", korvane::sim::kShipServiceSummary, &korvane::sim::runShipService},
     {"ais-feed", korvane::sim::kAisFeedSummary, &korvane::sim::runAisFeed},
     {"cloud", korvane::sim::kCloudSummary, &korvane::sim::runCloud},
+    {"cpe", korvane::sim::kCpeSummary, &korvane::sim::runCpe},
 };
 
 QString usage()

@@ -11,6 +11,7 @@
 #include "headless/StdinReader.h"
 #include "platform/Clock.h"
 #include "platform/FileReveal.h"
+#include "platform/LoopWatch.h"
 #include "platform/ProcessServices.h"
 #include "platform/SettingsStore.h"
 
@@ -54,6 +55,10 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("demo"),
                       QStringLiteral("Start simulated peers on loopback and use a throw-away settings "
                                      "store and log folder. Runs headless when there is no display.")});
+    parser.addOption({QStringLiteral("demo-radio"),
+                      QStringLiteral("With --demo: the simulated radio, airos (a telnet radio) or cpe (a 5G CPE "
+                                     "on its web interface)."),
+                      QStringLiteral("airos|cpe"), QStringLiteral("airos")});
     parser.addOption({QStringLiteral("answer"),
                       QStringLiteral("Headless answer to question boxes: ok, cancel or default."),
                       QStringLiteral("ok|cancel|default"), QStringLiteral("default")});
@@ -74,6 +79,9 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("point-ini-dir"),
                       QStringLiteral("Folder where IMPORT finds POINT.INI (default: beside the executable)."),
                       QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("watch-loop"),
+                      QStringLiteral("Measure the longest stall of the event loop; the headless :stats line "
+                                     "reports it with the memory and processor use.")});
 }
 
 // The demo's settings: the simulated board, connected at start, and the
@@ -95,12 +103,19 @@ void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
     store.write(cloudserver::CLOUD_SERVER_IP, cloud);
     store.write(keys::CLOUD_HOST, cloud);
     store.write(keys::KORVANE_CLOUD, QStringLiteral("1"));
-    // Ship-to-ship and AIS drive on the simulated vessel: the web lookups go
-    // to the simulated ship service, the AIS port is the feed's line.
+    // The signal comparison every minute, two degrees each side: the demo
+    // radio's far end lies a few degrees off, so the turns find it.
+    store.write(keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("1"));
+    store.write(keys::USE_SHIP_AIS_SCAN_COMP_TIME, QStringLiteral("60"));
+    store.write(keys::USE_SHIP_AIS_SCAN_COMP_ANG, QStringLiteral("2"));
+    // Ship-to-ship on the simulated vessel: the web lookups go to the
+    // simulated ship service, the AIS port is the feed's line. The AIS drive
+    // starts unticked: each of its drive commands restarts the comparison
+    // countdown, so with it on the comparison would never show.
     store.write(keys::SHIP_SERVICE_URL, QStringLiteral("http://127.0.0.1:%1").arg(peers.shipServicePort()));
     store.write(keys::USE_SHIP_MMSI, QString::fromLatin1(DemoPeers::kDemoMmsi));
     store.write(keys::USE_SHIP_AIS, QStringLiteral("1"));
-    store.write(keys::USE_SHIP_AIS_DRIVE, QStringLiteral("1"));
+    store.write(keys::USE_SHIP_AIS_DRIVE, QStringLiteral("0"));
     if (!peers.aisPort().isEmpty())
         store.write(keys::USE_SHIP_AIS_COM, peers.aisPort());
 }
@@ -112,6 +127,12 @@ int main(int argc, char **argv)
     bool headless = hasArgument(argc, argv, "--headless");
     if (!headless && hasArgument(argc, argv, "--demo") && !displayAvailable())
         headless = true;
+    // Help and version need no window: on a service host or over ssh there
+    // is no display, and the widget application would abort without one.
+    for (const char *flag : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {
+        if (!headless && hasArgument(argc, argv, flag) && !displayAvailable())
+            headless = true;
+    }
     std::unique_ptr<QCoreApplication> app;
     if (headless)
         app = std::make_unique<QCoreApplication>(argc, argv);
@@ -134,8 +155,14 @@ int main(int argc, char **argv)
     QString logFolder = parser.isSet(QStringLiteral("log-dir")) ? parser.value(QStringLiteral("log-dir"))
                                                                  : QDir::currentPath();
     QString lockPath = ProcessServices::defaultLockPath(programName);
+    const QString demoRadio = parser.value(QStringLiteral("demo-radio"));
+    if (demoRadio != QLatin1String("airos") && demoRadio != QLatin1String("cpe")) {
+        std::fprintf(stderr, "--demo-radio takes airos or cpe\n");
+        return 2;
+    }
     if (parser.isSet(QStringLiteral("demo"))) {
-        demo = std::make_unique<DemoPeers>();
+        demo = std::make_unique<DemoPeers>(demoRadio == QLatin1String("cpe") ? DemoPeers::Radio::Cpe
+                                                                              : DemoPeers::Radio::AirOs);
         QString error;
         if (!demo->start(error)) {
             std::fprintf(stderr, "demo: %s\n", qPrintable(error));
@@ -146,9 +173,10 @@ int main(int argc, char **argv)
         if (!parser.isSet(QStringLiteral("log-dir")))
             logFolder = demo->folder();
         lockPath = QDir(demo->folder()).filePath(QStringLiteral("instance.lock"));
-        std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d, radio on 127.0.0.1:%d, cloud on 127.0.0.1:%d; "
+        std::fprintf(stderr, "demo: simulated board on 127.0.0.1:%d, %s on 127.0.0.1:%d, cloud on 127.0.0.1:%d; "
                              "settings and logs in %s\n",
-                     demo->boardPort(), demo->radioPort(), demo->cloudPort(), qPrintable(demo->folder()));
+                     demo->boardPort(), demo->radio() == DemoPeers::Radio::Cpe ? "5G CPE" : "radio",
+                     demo->radioPort(), demo->cloudPort(), qPrintable(demo->folder()));
         std::fprintf(stderr, "demo: ship-position service on 127.0.0.1:%d; AIS feed %s\n", demo->shipServicePort(),
                      demo->aisPort().isEmpty() ? "left out" : qPrintable(QStringLiteral("on ") + demo->aisPort()));
     } else if (parser.isSet(QStringLiteral("settings"))) {
@@ -191,8 +219,12 @@ int main(int argc, char **argv)
     std::unique_ptr<HeadlessConsole> console;
     std::unique_ptr<StdinReader> reader;
     std::unique_ptr<MainWindow> window;
+    LoopWatch loopWatch;
+    if (parser.isSet(QStringLiteral("watch-loop")))
+        loopWatch.start();
     if (headless) {
         console = std::make_unique<HeadlessConsole>(station);
+        console->setLoopWatch(&loopWatch);
         reader = std::make_unique<StdinReader>();
         QObject::connect(reader.get(), &StdinReader::lineRead, console.get(), &HeadlessConsole::handleLine);
         QObject::connect(console.get(), &HeadlessConsole::quitRequested, app.get(), &QCoreApplication::quit,

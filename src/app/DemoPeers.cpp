@@ -12,7 +12,8 @@
 
 namespace korvane {
 
-DemoPeers::DemoPeers()
+DemoPeers::DemoPeers(Radio radio)
+    : m_radio(radio)
 {
     m_dir.setAutoRemove(true);
 }
@@ -131,19 +132,27 @@ bool DemoPeers::start(QString &error)
     }
     // The target vessel of the ship service and the AIS feed is where the
     // board reports its target ship.
+    // The board keeps where its antenna points in this file and the radio's
+    // signal follows it, so the station's turns change what the radio reads.
+    const QString bearing = QDir(m_dir.path()).filePath(QStringLiteral("antenna-bearing"));
     m_boardPort = startPeer({QStringLiteral("board"), QStringLiteral("--port"), QStringLiteral("0"),
                              QStringLiteral("--target-lat"), QStringLiteral("31.3"), QStringLiteral("--target-lon"),
                              QStringLiteral("121.6"),
-                             QStringLiteral("--record"), QDir(m_dir.path()).filePath(QStringLiteral("board-received.bin"))},
+                             QStringLiteral("--record"), QDir(m_dir.path()).filePath(QStringLiteral("board-received.bin")),
+                             QStringLiteral("--bearing-file"), bearing},
                             error);
     if (m_boardPort <= 0)
         return false;
-    // An airOS radio whose status is pushed every two seconds, as the poll
-    // would read it.
-    m_radioPort = startPeer({QStringLiteral("radio"), QStringLiteral("--family"), QStringLiteral("airos"),
-                             QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--push-ms"),
-                             QStringLiteral("2000")},
-                            error);
+    // An airOS radio, read by the two-second poll; or a 5G CPE, found by
+    // the same tick's probe at the radio address.
+    m_radioPort = m_radio == Radio::Cpe
+                      ? startPeer({QStringLiteral("cpe"), QStringLiteral("--port"), QStringLiteral("0")}, error)
+                      : startPeer({QStringLiteral("radio"), QStringLiteral("--family"), QStringLiteral("airos"),
+                                   QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--bearing-from"),
+                                   bearing, QStringLiteral("--peak-bearing"), QString::fromLatin1(kDemoPeakOffset),
+                                   QStringLiteral("--beamwidth"), QStringLiteral("6"), QStringLiteral("--jitter"),
+                                   QStringLiteral("1")},
+                                  error);
     if (m_radioPort <= 0)
         return false;
     m_cloudPort = startPeer({QStringLiteral("cloud"), QStringLiteral("--port"), QStringLiteral("0"),

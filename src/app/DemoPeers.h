@@ -15,7 +15,10 @@ namespace korvane {
 // touches the operator's.
 class DemoPeers {
 public:
-    DemoPeers();
+    // What the demo's radio address reaches: a telnet radio or a 5G CPE.
+    enum class Radio { AirOs, Cpe };
+
+    explicit DemoPeers(Radio radio = Radio::AirOs);
     ~DemoPeers();
 
     // Starts the peers; false (with `error` set) when one cannot start.
@@ -26,6 +29,7 @@ public:
     int boardPort() const { return m_boardPort; }
     int cloudPort() const { return m_cloudPort; }
     int radioPort() const { return m_radioPort; }
+    Radio radio() const { return m_radio; }
     // The cloud peer's reports, one JSON line each.
     QString cloudReportsPath() const;
     int shipServicePort() const { return m_shipServicePort; }
@@ -34,6 +38,9 @@ public:
     QString aisPort() const { return m_aisPort; }
     // The vessel both the ship service and the AIS feed report.
     static constexpr const char *kDemoMmsi = "413000000";
+    // How far off the board's own drive direction the demo radio's far end
+    // lies, degrees: the signal comparison has something to find.
+    static constexpr const char *kDemoPeakOffset = "4";
 
     // Finds korvane-sim beside the station, in the build tree, or on PATH.
     static QString simProgram();
@@ -46,6 +53,7 @@ private:
     void startAisFeed();
 
     QTemporaryDir m_dir;
+    Radio m_radio;
     QList<QProcess *> m_processes;
     int m_boardPort = 0;
     int m_cloudPort = 0;

@@ -30,7 +30,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
       controllerLink({Winsock1, Winsock2, Winsock_test}, display, *env.settings, controllerStatus, radio),
       statusParser(Winsock2, controllerLink, display, log, *env.clock,
                    {controllerStatus, ais, optimisation, radio}),
-      manualDrive(display, controllerLink, controllerStatus, optimisation, *env.dialogs, log,
+      manualDrive(display, controllerLink, controllerStatus, log,
                   [this](const QString &m) { return eventLine(m); }),
       settingCommands(display, *env.settings, *env.dialogs,
                       {optimisation, ais, cloud, compassRebootSwitch, pingRebootSwitch},
@@ -43,15 +43,23 @@ Station::Station(const StationEnvironment &env, QObject *parent)
       windowHandlers(display, log, *env.reveal, [this](const QString &m) { return eventLine(m); }),
       radioSession({Winsock1, controllerLink, display, log, *env.clock, radio, radioStats, controllerStatus, caption},
                    [this](const QString &m) { return eventLine(m); }),
+      pingWatchdog({Winsock1, display, log, radio, controllerStatus, pingRebootSwitch},
+                   [this](const QString &m) { return eventLine(m); }),
+      linkSupervisor({Winsock1, Winsock2, display, *env.settings, log, *env.clock, radio}),
       aisHeadingSaver(*env.settings),
       serialAis({display, ais, controllerStatus, controllerLink, optimisation, aisHeadingSaver, log, *env.clock,
                  MSComm1}),
       webShip({display, ais, controllerStatus, controllerLink, optimisation, *env.settings, aisHeadingSaver, log,
                *env.clock, http},
               [this](const QString &m) { return eventLine(m); }),
+      radioPoller({display, log, *env.clock, radio, radioStats, controllerStatus, Winsock1, controllerLink,
+                   compassRebootSwitch, http, caption}),
       cloudReporter({display, *env.settings, log, Winsock_Cloud, Winsock1, controllerLink, cloud, controllerStatus,
                      radioStats, radio, ais},
                     [this](const QString &m) { return eventLine(m); }),
+      signalComparison({display, controllerLink, Winsock1, radio, radioStats, optimisation, log, *env.clock}),
+      autoScan({display, controllerLink, Winsock1, optimisation, *env.dialogs, log, *env.clock},
+               [this](const QString &m) { return eventLine(m); }),
       m_env(env),
       m_settings(*env.settings)
 {
@@ -71,6 +79,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     setupTimers();
     // A box ticked by a console command takes the operator's own path.
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
+    console.autoscan = [this] { autoScan.autoscan(); };
+    manualDrive.cancelAutoScan = [this] { autoScan.cancel(); };
 }
 
 Station::~Station() = default;

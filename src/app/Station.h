@@ -18,10 +18,15 @@
 #include "nav/AisState.h"
 #include "nav/SerialAisReceiver.h"
 #include "nav/WebShipTracker.h"
+#include "optimise/AutoScan.h"
 #include "optimise/OptimisationState.h"
+#include "optimise/SignalComparison.h"
 #include "platform/Http.h"
 #include "platform/SerialLink.h"
 #include "platform/TcpLink.h"
+#include "radio/LinkSupervisor.h"
+#include "radio/PingWatchdog.h"
+#include "radio/RadioPoller.h"
 #include "radio/RadioSession.h"
 #include "radio/RadioSessionState.h"
 #include "radio/RadioStats.h"
@@ -114,10 +119,15 @@ public:
     CommandConsole console;
     WindowHandlers windowHandlers;
     RadioSession radioSession;
+    PingWatchdog pingWatchdog;
+    LinkSupervisor linkSupervisor;
     AisHeadingSaver aisHeadingSaver;
     SerialAisReceiver serialAis;
     WebShipTracker webShip;
+    RadioPoller radioPoller;
     CloudReporter cloudReporter;
+    SignalComparison signalComparison;
+    AutoScan autoScan;
 
     SettingsStore &settings() { return m_settings; }
     const StationEnvironment &environment() const { return m_env; }
@@ -142,8 +152,6 @@ private:
     void openAisPortAtStart(const StartupSettings &s);
     void resetRuntimeState();
     void setupTimers();
-    void showControllerLamp();
-    void showRadioLamp();
     void setShipBox(const QString &control, int value);
 
     StationEnvironment m_env;

@@ -25,20 +25,6 @@ constexpr TimerSpec kTimers[] = {
     {&Station::Timer_Cloud, 59990, &Station::Timer_Cloud_Timer},
 };
 
-Rgb lampColour(int state)
-{
-    switch (state) {
-    case TcpLink::Connecting:
-        return colours::Yellow;
-    case TcpLink::Connected:
-        return colours::Green;
-    case TcpLink::Error:
-        return colours::Red;
-    default:
-        return colours::Black;
-    }
-}
-
 } // namespace
 
 void Station::setupTimers()
@@ -52,23 +38,11 @@ void Station::setupTimers()
     }
 }
 
-void Station::showControllerLamp()
-{
-    display.Label6.setColour(lampColour(Winsock2.State()));
-}
-
-void Station::showRadioLamp()
-{
-    // A 5G CPE has no telnet session; its lamp follows the CPE readings.
-    if (radio.RadioFamily == RadioFamilyCpe)
-        return;
-    display.radioLamp.setColour(lampColour(Winsock1.State()));
-}
-
 void Station::Timer1_Timer()
 {
-    showRadioLamp();
-    showControllerLamp();
+    linkSupervisor.supervise();
+    // The signal optimisation acts on the link states just supervised.
+    signalComparison.Timer1_Timer();
 }
 
 void Station::blink_Timer()
@@ -78,10 +52,12 @@ void Station::blink_Timer()
 
 void Station::Timer2_Timer()
 {
+    radioPoller.Timer2_Timer();
 }
 
 void Station::GET_SIGN_Timer()
 {
+    pingWatchdog.GET_SIGN_Timer();
 }
 
 void Station::Timer_Ping_Timer()
@@ -101,6 +77,7 @@ void Station::Timer_Ping_Timer()
 
 void Station::Timer_AutoScan_Timer()
 {
+    autoScan.Timer_AutoScan_Timer();
 }
 
 void Station::Timer_Cloud_Timer()

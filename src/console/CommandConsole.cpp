@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/TcpLink.h"
+#include "radio/JsonConsoleReply.h"
 #include "radio/RadioSessionState.h"
 #include "text/Formats.h"
 
@@ -281,8 +282,7 @@ void CommandConsole::radioReboot(ConsoleCommand &command)
         m_parts.radioSocket.SendData(QStringLiteral("reboot") + kCrLf);
         break;
     case RadioFamilyJsonConsole:
-        m_parts.radioSocket.SendData(QStringLiteral("tool {\"secretkey\": \"") + m_parts.status.RadioKey
-                                     + QStringLiteral("\" ,\"action\": \"reboot\"}") + kCrLf);
+        m_parts.radioSocket.SendData(jsonRebootCommand(m_parts.status.RadioKey));
         break;
     default:
         break; // family not known yet, or a 5G CPE: nothing to send

@@ -4,8 +4,6 @@
 #include "app/EventLog.h"
 #include "controller/ControllerLink.h"
 #include "controller/ControllerStatus.h"
-#include "optimise/OptimisationState.h"
-#include "platform/Dialogs.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"
 
@@ -17,7 +15,6 @@ namespace {
 
 constexpr int kEnterKey = 13;
 constexpr int kCentreDot = 12;
-constexpr std::int16_t kNoScan = 32;
 
 QString floorText(double v)
 {
@@ -31,10 +28,9 @@ QString driveCommand(double rel)
 
 } // namespace
 
-ManualDrive::ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status,
-                         OptimisationState &optimisation, Dialogs &dialogs, EventLog &log, EventLine eventLine)
-    : m_display(display), m_link(link), m_status(status), m_optimisation(optimisation), m_dialogs(dialogs),
-      m_log(log), m_eventLine(std::move(eventLine))
+ManualDrive::ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status, EventLog &log,
+                         EventLine eventLine)
+    : m_display(display), m_link(link), m_status(status), m_log(log), m_eventLine(std::move(eventLine))
 {
 }
 
@@ -93,13 +89,8 @@ void ManualDrive::angle_DblClick(int index)
     if (index == kCentreDot) {
         m_link.send(QStringLiteral("[P0H0V0]\r\n"));
         m_display.Label_NOTE.setText(QStringLiteral("已经恢复自动驱动模式。"));
-        if (m_optimisation.scanOffset < kNoScan) {
-            m_optimisation.scanOffset = kNoScan;
-            const QString note = QStringLiteral("您已退出自动扫描模式，已经恢复自动驱动模式。");
-            m_display.Label_NOTE.setText(note);
-            m_dialogs.message(QString(), note, Dialogs::Icon::Information);
-            m_log.append(m_eventLine(note));
-        }
+        if (cancelAutoScan)
+            cancelAutoScan();
         return;
     }
     const double rel = relativeTo(index * 30.0, m_status.AngleH, m_status.AngleOffset);

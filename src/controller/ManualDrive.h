@@ -7,11 +7,9 @@
 namespace korvane {
 
 class ControllerLink;
-class Dialogs;
 class Display;
 class EventLog;
 struct ControllerStatus;
-struct OptimisationState;
 
 // Pointing by hand: the ring of direction dots, the slider with its apply
 // button, the target entry boxes, and the ring's blinking of the dot
@@ -20,8 +18,12 @@ class ManualDrive {
 public:
     using EventLine = std::function<QString(const QString &message)>;
 
-    ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status,
-                OptimisationState &optimisation, Dialogs &dialogs, EventLog &log, EventLine eventLine);
+    ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status, EventLog &log,
+                EventLine eventLine);
+
+    // Ends a running auto-scan when the centre dot returns the board to
+    // automatic drive. Empty: nothing to end.
+    std::function<void()> cancelAutoScan;
 
     void angle_DblClick(int index);
     void Command_HFIX_Click();
@@ -44,8 +46,6 @@ private:
     Display &m_display;
     ControllerLink &m_link;
     ControllerStatus &m_status;
-    OptimisationState &m_optimisation;
-    Dialogs &m_dialogs;
     EventLog &m_log;
     EventLine m_eventLine;
 };

@@ -7,7 +7,7 @@
 #include "nav/AisState.h"
 #include "nav/Geodesy.h"
 #include "nav/NmeaParser.h"
-#include "optimise/Countdowns.h"
+#include "optimise/SignalComparison.h"
 #include "platform/TcpLink.h"
 #include "radio/RadioSessionState.h"
 #include "text/FindValue.h"
@@ -21,6 +21,10 @@ namespace korvane {
 using namespace statustext;
 
 namespace {
+
+// At most one drive correction a second, the pace of the board's own
+// status rounds.
+constexpr qint64 kCorrectionSpacingMs = 1000;
 
 double R1(double x) { return roundHalfAwayFromZero(x, 1); }
 double R7(double x) { return roundHalfAwayFromZero(x, 7); }
@@ -102,7 +106,7 @@ void StatusParser::handleChunk(const QString &chunk)
 
 void StatusParser::reloadScanCountdown()
 {
-    korvane::reloadScanCountdown(m_state.optimisation);
+    SignalComparison::reloadScanCountdown(m_state.optimisation);
 }
 
 bool StatusParser::sendLine(const QString &command)
@@ -211,6 +215,9 @@ void StatusParser::executionEcho(const QString &s)
     const double e = num(FindValue(QStringLiteral("执行"), QStringLiteral("目标:"), s));
     if (has(s, QStringLiteral("执行")) && has(s, QStringLiteral("目标:")) && m_state.ais.aisDrive
         && m_link.isConnected() && t == e) {
+        if (m_lastCorrection.isValid() && !m_lastCorrection.hasExpired(kCorrectionSpacingMs))
+            return;
+        m_lastCorrection.start();
         sendLine(m_state.status.DriveCommand);
         m_display.Text2.append(QStringLiteral("监测和修正控制指令：") + m_state.status.DriveCommand
                                + QStringLiteral("\r\n"));

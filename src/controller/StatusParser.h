@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringDecoder>
 
@@ -79,6 +80,10 @@ private:
     // Keeps a character split between two reads for the next read, so
     // Chinese text cut by TCP is not turned into replacement characters.
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+    // When the execution echo last resent the drive command. The board
+    // answers a drive command with an execution report, which would ask for
+    // the next resend at once: without a spacing the two ping-pong.
+    QElapsedTimer m_lastCorrection;
 };
 
 } // namespace korvane

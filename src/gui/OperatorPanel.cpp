@@ -4,6 +4,7 @@
 #include "gui/Binding.h"
 #include "gui/ClickLabel.h"
 #include "gui/DirectionRing.h"
+#include "gui/ScanPanel.h"
 #include "gui/TerminalView.h"
 
 #include <QCheckBox>
@@ -137,6 +138,8 @@ QWidget *OperatorPanel::terminalPanel()
     connect(caption, &ClickLabel::doubleClicked, this, [this] { m_station.click(QStringLiteral("Label4")); });
     column->addWidget(caption);
     column->addWidget(new TerminalView(d.Text2, panel), 1);
+    // The auto-scan's chart takes room from the terminal once a scan starts.
+    column->addWidget(new ScanPanel(m_station.autoScan.record(), m_station.Timer_AutoScan.interval(), panel));
     column->addWidget(console());
     return panel;
 }

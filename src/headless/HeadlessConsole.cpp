@@ -1,7 +1,9 @@
 #include "headless/HeadlessConsole.h"
 
 #include "app/Station.h"
+#include "headless/AutoScanLine.h"
 #include "headless/LineEscape.h"
+#include "platform/LoopWatch.h"
 #include "text/Numbers.h"
 
 namespace korvane {
@@ -22,6 +24,9 @@ HeadlessConsole::HeadlessConsole(Station &station, std::FILE *out, QObject *pare
                 print(control + QLatin1Char('.') + property + QLatin1Char('=')
                       + (secret ? QStringLiteral("******") : escapeLine(value)));
             });
+    const AutoScanRecord &scan = station.autoScan.record();
+    connect(&scan, &AutoScanRecord::changed, this,
+            [this, &scan](AutoScanRecord::Event event) { print(autoScanLine(scan, event)); });
 }
 
 void HeadlessConsole::print(const QString &line)
@@ -52,6 +57,10 @@ void HeadlessConsole::handleAction(const QString &verb, const QString &rest)
     bool known = true;
     if (verb == QLatin1String("quit")) {
         Q_EMIT quitRequested();
+    } else if (verb == QLatin1String("stats")) {
+        print(statsLine(m_watch, readProcessFigures()));
+        if (m_watch)
+            m_watch->reset();
     } else if (verb == QLatin1String("send")) {
         m_station.setControl(QStringLiteral("Combo2"), rest);
         m_station.click(QStringLiteral("Command3"));

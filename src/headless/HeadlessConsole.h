@@ -7,6 +7,7 @@
 
 namespace korvane {
 
+class LoopWatch;
 class Station;
 
 // The station without a window: every display change is printed as
@@ -18,6 +19,8 @@ public:
 
     // One input line of the headless grammar.
     void handleLine(const QString &line);
+    // The watch whose longest gap `:stats` reports and resets; may stay unset.
+    void setLoopWatch(LoopWatch *watch) { m_watch = watch; }
 
 Q_SIGNALS:
     void quitRequested();
@@ -28,6 +31,7 @@ private:
 
     Station &m_station;
     std::FILE *m_out;
+    LoopWatch *m_watch = nullptr;
 };
 
 } // namespace korvane

@@ -9,7 +9,7 @@
 #include "nav/AisState.h"
 #include "nav/Geodesy.h"
 #include "nav/ShipDrive.h"
-#include "optimise/Countdowns.h"
+#include "optimise/SignalComparison.h"
 #include "platform/Clock.h"
 #include "platform/SerialLink.h"
 #include "text/Formats.h"
@@ -159,7 +159,7 @@ void SerialAisReceiver::drive(const QString &s, const AisFix &fix, const QString
         m_parts.controller.send(command + kCrLf);
         st.DriveCommand = command;
         st.DriveConfirmed = false;
-        restartCountdowns(m_parts.optimisation);
+        SignalComparison::restartCountdowns(m_parts.optimisation);
     }
     m_parts.headingSaver.save(ais.aisHeading);
     if (!send)

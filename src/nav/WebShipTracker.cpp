@@ -11,7 +11,7 @@
 #include "nav/ShipDrive.h"
 #include "nav/ShipReport.h"
 #include "nav/ShipService.h"
-#include "optimise/Countdowns.h"
+#include "optimise/SignalComparison.h"
 #include "platform/Clock.h"
 #include "platform/Delay.h"
 #include "platform/SettingsStore.h"
@@ -177,7 +177,7 @@ void WebShipTracker::driveFromHeading(const ShipReport &report)
     m_parts.display.Label_NOTE.setText(QStringLiteral("自动AIS驱动:") + command);
     st.DriveCommand = command;
     st.DriveConfirmed = false;
-    restartCountdowns(m_parts.optimisation);
+    SignalComparison::restartCountdowns(m_parts.optimisation);
 }
 
 } // namespace korvane

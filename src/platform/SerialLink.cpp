@@ -9,6 +9,7 @@ namespace {
 
 constexpr quint16 kCh340Vendor = 0x1a86;
 constexpr quint16 kCh340Product = 0x7523;
+constexpr int kRetryMs = 1000;
 
 } // namespace
 
@@ -68,6 +69,8 @@ SerialLink::SerialLink(QObject *parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::dataReceived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &SerialLink::retryLostPort);
 }
 
 SerialLink::~SerialLink()
@@ -80,8 +83,13 @@ bool SerialLink::open(const QString &name)
 {
     close();
     m_name = name;
+    return openAndConfigure();
+}
+
+bool SerialLink::openAndConfigure()
+{
     m_lastError.clear();
-    m_port.setPortName(name);
+    m_port.setPortName(m_name);
     if (!m_port.open(QIODevice::ReadOnly)) {
         m_lastError = m_port.errorString();
         return false;
@@ -100,6 +108,7 @@ bool SerialLink::open(const QString &name)
 
 void SerialLink::close()
 {
+    m_retry.stop();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -122,7 +131,16 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         return;
     m_lastError = m_port.errorString();
     m_port.close();
+    m_retry.start();
     Q_EMIT lost(m_lastError);
+}
+
+void SerialLink::retryLostPort()
+{
+    if (m_port.isOpen() || openAndConfigure())
+        m_retry.stop();
+    else
+        m_port.clearError();
 }
 
 } // namespace korvane

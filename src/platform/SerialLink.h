@@ -6,6 +6,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <optional>
 
@@ -50,7 +51,9 @@ bool isDevicePath(const QString &name);
 // A serial port at 38400 baud, 8 data bits, no parity, one stop bit, no
 // flow control. Names are port names or device paths. Operations on a
 // closed port do nothing; a port that fails (the adapter pulled out, the
-// pseudo-terminal closed) is closed and reported once through `lost`.
+// pseudo-terminal closed) is closed and reported once through `lost`, then
+// opened again by its name once it is back (tried every second), so a
+// station at an unattended site gets its receiver back after a cable glitch.
 class SerialLink : public QObject {
     Q_OBJECT
 public:
@@ -79,8 +82,11 @@ Q_SIGNALS:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    bool openAndConfigure();
+    void retryLostPort();
 
     QSerialPort m_port;
+    QTimer m_retry;
     QString m_name;
     QString m_lastError;
 };

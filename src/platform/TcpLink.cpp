@@ -4,6 +4,13 @@
 
 namespace korvane {
 
+namespace {
+// What one data event hands over at most. A peer that sends faster than the
+// station reads is held back by TCP itself, so a flood costs neither memory
+// nor a long stall of the event loop in one handler.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+} // namespace
+
 TcpLink::TcpLink(const QString &name, QObject *parent)
     : QObject(parent), m_name(name)
 {
@@ -44,6 +51,7 @@ void TcpLink::attachSocket()
         m_socket->deleteLater();
     }
     m_socket = new QTcpSocket(this);
+    m_socket->setReadBufferSize(kReadBufferBytes);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         Q_EMIT stateChanged(Connected);
         Q_EMIT connected();

@@ -62,4 +62,9 @@ QString jsonPollCommand(const QString &key)
     return keyedCommand("systeminfo", key);
 }
 
+QString jsonRebootCommand(const QString &key)
+{
+    return QStringLiteral("tool {\"secretkey\": \"") + key + QStringLiteral("\" ,\"action\": \"reboot\"}\r\n");
+}
+
 } // namespace korvane

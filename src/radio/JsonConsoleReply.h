@@ -37,5 +37,6 @@ JsonConsoleReply readJsonConsoleReply(const QString &reply);
 QString jsonLoginCommand(const QString &user, const QString &password);
 QString jsonConfigurationCommand(const QString &key);
 QString jsonPollCommand(const QString &key);
+QString jsonRebootCommand(const QString &key);
 
 } // namespace korvane

@@ -89,8 +89,12 @@ void RadioFigures::showNoise(double noise, double signal)
 
 void RadioFigures::showQuality(double margin)
 {
-    const int level = qualityLevel(margin);
-    if (level > 0)
+    showLevel(qualityLevel(margin));
+}
+
+void RadioFigures::showLevel(int level)
+{
+    if (level >= 1 && level <= 5)
         m_parts.display.Text_Level.setText(m_parts.radio.signalBars[level]);
 }
 

@@ -41,6 +41,8 @@ public:
     // The noise tool tip "N:…", noiseDbm and the bar from signal - noise.
     void showNoise(double noise, double signal);
     void showQuality(double margin);
+    // The bar at a level from 1 to 5; any other level leaves it as it is.
+    void showLevel(int level);
     // The throughput box from new byte counters against the previous ones,
     // over the 2-second poll. False, and nothing shown, when a counter went
     // backwards (the radio restarted or a counter wrapped).

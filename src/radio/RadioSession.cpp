@@ -152,15 +152,23 @@ void RadioSession::devicePrompt(const QString &reply, QString &eventLine)
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
 }
 
+// A radio that rejects the login asks again at once; past a few rejections
+// the station waits for the operator (a new connection) instead of trying
+// the same credentials at network speed.
+bool RadioSession::mayLogIn() const
+{
+    return connected() && m_parts.radio.rejectedLogins < JsonConsole::kMaxRejectedLogins;
+}
+
 void RadioSession::loginPrompt(const QString &reply)
 {
-    if (has(reply, "login:") && connected())
+    if (has(reply, "login:") && mayLogIn())
         m_parts.socket.SendData(m_parts.display.Text14.text() + kCrLf);
 }
 
 void RadioSession::passwordPrompt(const QString &reply)
 {
-    if (has(reply, "Password:") && connected())
+    if (has(reply, "Password:") && mayLogIn())
         m_parts.socket.SendData(m_parts.display.Text7.text() + kCrLf);
 }
 
@@ -168,6 +176,8 @@ void RadioSession::rejectedLogin(const QString &reply, QString &eventLine)
 {
     if (!has(reply, "Login incorrect") || m_parts.radio.RadioFamily > RadioFamilyJsonConsole)
         return;
+    if (m_parts.radio.rejectedLogins < JsonConsole::kMaxRejectedLogins)
+        ++m_parts.radio.rejectedLogins;
     m_parts.display.Label_NOTE.setText(kWrongCredentials);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
 }

@@ -85,6 +85,7 @@ private:
     void showDeviceName(const QString &name);
     void takeOwnPosition(const QString &latitude, const QString &longitude, bool needsWholeDegree);
     bool connected() const;
+    bool mayLogIn() const;
     // The reply as the log and the terminal may show it.
     QString withoutPassword(const QString &text) const;
 

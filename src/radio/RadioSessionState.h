@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -32,15 +33,16 @@ struct RadioSessionState {
     // JSON console: the session key is ControllerStatus::RadioKey.
     bool keyReady = false;
     std::int16_t keyRetryCount = 0;
-    // Rejected JSON-console logins since the last connect or key; past a
-    // few the station stops retrying until the operator connects again.
+    // Rejected logins since the last connect (or JSON key); past a few the
+    // station stops retrying until the operator connects again.
     std::int16_t rejectedLogins = 0;
     // The signal-bar glyphs, index 1 to 5 (index 0 unused).
     std::array<QString, 6> signalBars;
+    // CPE identification: when the last probe started (invalid: none yet).
+    QElapsedTimer lastCpeProbe;
     // CPE counter snapshot.
-    QDateTime lastCpeProbe;
-    std::int32_t cpePrevRxBytes = 0;
-    std::int32_t cpePrevTxBytes = 0;
+    std::int64_t cpePrevRxBytes = 0;
+    std::int64_t cpePrevTxBytes = 0;
     // Ping watchdog.
     std::array<std::int32_t, 100> pingWindow{};
     std::int16_t pingCount = 0;

@@ -120,7 +120,10 @@ protected:
         f.settings->write(keys::DEVICE_KORVANE_IP, boardAddress(server));
         f.settings->write(keys::KORVANE_AUTOLINK, autoConnect ? QStringLiteral("1") : QStringLiteral("0"));
         Station &s = f.start();
-        s.Timer_Ping.stop(); // ticks are driven by the test
+        // Ticks are driven by the test; the radio supervision would write its
+        // own notices into Label_NOTE during the probe's wait.
+        s.Timer_Ping.stop();
+        s.Timer1.stop();
         if (!autoConnect)
             s.Winsock2.Connect();
         EXPECT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));

@@ -263,6 +263,18 @@ TEST_F(StatusReplies, DriveEchoMismatchResendsUntilItMatches)
     EXPECT_EQ(receivedAfterRoundTrip(), QByteArray("r79.70\r\nr79.70\r\n"));
 }
 
+TEST_F(StatusReplies, SettledExecutionReportsResendTheDriveAtMostOnceASecond)
+{
+    // The board answers every drive command with an execution report; were
+    // each one answered at once, the two would ping-pong without end.
+    Station &s = station();
+    s.ais.aisDrive = true;
+    s.controllerStatus.DriveCommand = QStringLiteral("r160.00");
+    for (int i = 0; i < 5; ++i)
+        s.statusParser.handleChunk(QStringLiteral("4G网络正常 命令:r160.00执行160.0+0.0目标:160.0距离55.64\r\n"));
+    EXPECT_EQ(receivedAfterRoundTrip(), QByteArray("r160.00\r\n"));
+}
+
 TEST_F(StatusReplies, RadioKeyIsTakenWhenTheAddressMatches)
 {
     Station &s = station();

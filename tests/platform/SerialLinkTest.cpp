@@ -4,6 +4,10 @@
 #include "platform/SerialLink.h"
 #include "support/Wait.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace korvane;
@@ -92,6 +96,30 @@ TEST(SerialLink, APortThatGoesAwayIsClosedAndReportedOnce)
     EXPECT_EQ(link.readAll(), QByteArray());
     // Nothing more comes of it.
     waitUntil([] { return false; }, 100);
+    EXPECT_EQ(lost, 1);
+}
+
+TEST(SerialLink, APortThatComesBackIsOpenedAgainByItsName)
+{
+    // A name that outlives its device, as /dev/ttyUSB0 does when the
+    // adapter is plugged in again.
+    QTemporaryDir dir;
+    const QString name = QDir(dir.path()).filePath(QStringLiteral("ais"));
+    PtyPair first;
+    ASSERT_TRUE(first.valid() && QFile::link(first.device(), name));
+    SerialLink link;
+    ASSERT_TRUE(link.open(name));
+    int lost = 0;
+    QObject::connect(&link, &SerialLink::lost, [&] { ++lost; });
+    first.closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return lost > 0; }, 5000));
+    PtyPair second;
+    ASSERT_TRUE(second.valid() && QFile::remove(name) && QFile::link(second.device(), name));
+    ASSERT_TRUE(waitUntil([&] { return link.isOpen(); }, 5000));
+    QByteArray received;
+    QObject::connect(&link, &SerialLink::dataReceived, [&] { received += link.readAll(); });
+    ASSERT_TRUE(second.write("back\r\n"));
+    EXPECT_TRUE(waitUntil([&] { return received == "back\r\n"; }, 5000));
     EXPECT_EQ(lost, 1);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QTcpServer>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace korvane;
@@ -49,6 +51,29 @@ TEST(TcpLink, RefusedConnectHoldsErrorUntilClose)
     EXPECT_FALSE(link.SendData(QStringLiteral("p")));
     link.Close();
     EXPECT_EQ(link.State(), 0);
+}
+
+TEST(TcpLink, APeerFasterThanTheReaderIsHandedOverInBoundedPieces)
+{
+    // Each data event's handler works on what it reads at once: a flood
+    // must neither be held whole in memory nor read in one long step.
+    LoopbackServer server;
+    TcpLink link(QStringLiteral("t"));
+    link.RemoteHost = QStringLiteral("127.0.0.1");
+    link.RemotePort = server.port();
+    link.Connect();
+    ASSERT_TRUE(waitUntil([&] { return link.State() == 7 && server.openClients() == 1; }));
+    qint64 total = 0;
+    qint64 largest = 0;
+    QObject::connect(&link, &TcpLink::dataArrival, [&] {
+        const qint64 size = link.GetData().size();
+        total += size;
+        largest = std::max(largest, size);
+    });
+    const QByteArray flood(8 * 1024 * 1024, 'x');
+    server.sendToAll(flood);
+    ASSERT_TRUE(waitUntil([&] { return total == flood.size(); }, 20000));
+    EXPECT_LE(largest, 64 * 1024);
 }
 
 TEST(TcpLink, SendsExactBytesAndReadsAll)

@@ -242,6 +242,26 @@ TEST(TextLogin, PromptsAreAnsweredWithUserAndPasswordExactly)
     EXPECT_FALSE(f.station.radio.loggedIn) << "a login prompt alone logs nobody in";
 }
 
+TEST(TextLogin, ThreeRejectionsEndTheRetriesUntilTheNextConnection)
+{
+    // The radio asks again at once after a wrong password: answering every
+    // time would try the same credentials at network speed.
+    RadioFixture f;
+    const QString rejected = QStringLiteral("\r\nLogin incorrect\r\nKV login: ");
+    f.reply(QStringLiteral("\r\nKV login: "));
+    for (int i = 0; i < 6; ++i) {
+        f.reply(QStringLiteral("\r\nPassword: "));
+        f.reply(rejected);
+    }
+    f.station.Winsock1.SendData(QStringLiteral("#")); // marks the end of the replies
+    const QByteArray tries = "ubnt\r\ns3cret-pw\r\n";
+    EXPECT_EQ(f.sentAfter(3 * tries.size() + 7), tries + tries + tries + "ubnt\r\n#");
+    f.station.Winsock1.Close();
+    f.connect();
+    f.reply(rejected);
+    EXPECT_EQ(f.sentAfter(6), QByteArray("ubnt\r\n")) << "a new connection tries again";
+}
+
 TEST(TextLogin, NothingIsSentWhenTheSocketIsClosed)
 {
     RadioFixture f;

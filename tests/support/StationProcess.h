@@ -26,6 +26,8 @@ public:
     bool waitForOutput(const QString &text, int timeoutMs = 10000);
     bool waitForExit(int timeoutMs = 10000);
     QString output() const { return QString::fromUtf8(m_output); }
+    // Everything printed so far, as bytes (cheap to search while it grows).
+    const QByteArray &outputBytes() const { return m_output; }
     QProcess &process() { return m_process; }
     void stop();
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "radio/RadioFigures.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace korvane {
+
+class Clock;
+class Display;
+class EventLog;
+class Http;
+struct CpeReply;
+struct RadioSessionState;
+struct RadioStats;
+
+// The 5G CPE on its web interface: the probe that recognises one at the
+// radio address, and the reading of its link figures into the lamp, the
+// signal, capacity and throughput boxes and the caption. Both fetch
+// GET http://<Text3>/cgi-bin/5g; an explicit port in Text3 is honoured by
+// the probe as by the URL, so a CPE behind a forwarded port is found too.
+class CpeReader {
+public:
+    struct Parts {
+        Display &display;
+        EventLog &log;
+        const Clock &clock;
+        RadioSessionState &radio; // family, logged-in flag, MAC, status text, snapshot
+        RadioStats &stats;
+        Http &http;
+        const QString &startCaption;
+    };
+
+    static constexpr int kProbeSpacingMs = 5000;
+    static constexpr int kWebPort = 80;
+    static constexpr int kPortProbeMs = 150;
+
+    explicit CpeReader(Parts parts);
+
+    // The identification probe: only while the radio family is unknown,
+    // and at most once every five seconds.
+    void identify();
+    // One reading. False when no usable reply came (the lamp shows it).
+    bool read();
+    // Everything a reply body shows, once fetched.
+    void show(const QString &body);
+
+private:
+    std::optional<QString> fetch();
+    void showLamp(const CpeReply &r, const QString &label);
+    void showSignal(const CpeReply &r, const QString &label);
+    void showCapacity(const CpeReply &r);
+    void showThroughput(const CpeReply &r);
+    void takeMac(const QString &mac);
+
+    Parts m_parts;
+    RadioFigures m_figures;
+};
+
+} // namespace korvane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace korvane {
+
+class Display;
+class EventLog;
+class TcpLink;
+struct ControllerStatus;
+struct RadioSessionState;
+
+// The GET_SIGN tick: pings the radio while its session is up, keeps the
+// round-trip times of the last 100 answers, shows their mean on the radio
+// lamp's tool tip, and reboots the radio through its own console when a
+// full window averages more than 100 ms and the operator allows it.
+class PingWatchdog {
+public:
+    using EventLine = std::function<QString(const QString &message)>;
+    // Round-trip time in ms of one echo to the address, -1 on failure.
+    using Pinger = std::function<int(const QString &address)>;
+
+    struct Parts {
+        TcpLink &socket; // Winsock1
+        Display &display;
+        EventLog &log;
+        RadioSessionState &radio;         // RadioFamily and the ping window
+        const ControllerStatus &status;   // RadioKey
+        const std::int16_t &rebootSwitch; // PING_100MS_REBOOT: 1 on
+    };
+
+    static constexpr int kWindowSize = 100;
+    static constexpr double kRebootMeanMs = 100.0;
+    static constexpr float kRebootWaitSeconds = 1.0f;
+
+    PingWatchdog(Parts parts, EventLine eventLine);
+
+    void GET_SIGN_Timer();
+
+    // Replaceable for tests: the echo, and the pumped wait between the two
+    // reboot commands.
+    Pinger pinger;
+    std::function<void(float seconds)> wait;
+
+private:
+    void record(std::int32_t rtt);
+    void showMean(double mean);
+    void rebootRule(double mean);
+    bool sendRebootTwice();
+
+    Parts m_parts;
+    EventLine m_eventLine;
+    // The ping and the reboot wait run the event loop; a tick arriving in
+    // them must not start a second ping or reboot.
+    bool m_running = false;
+};
+
+} // namespace korvane

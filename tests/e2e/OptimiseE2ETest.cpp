@@ -1,0 +1,118 @@
+// The headless station with the simulated board and radio coupled through
+// the board's bearing file, so the station's turns move the radio's signal.
+// Timers run fast (--time-scale); the radio pushes its status every 100 ms.
+#include "support/SimProcess.h"
+#include "support/StationProcess.h"
+#include "support/Wait.h"
+
+#include "app/SettingKeys.h"
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+class OptimiseE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        bearingFile = QDir(dir.path()).filePath(QStringLiteral("antenna-bearing"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    }
+
+    // `radioLink`: the radio's link options; `settings`: key, value pairs.
+    void start(const QStringList &radioLink, const QList<std::pair<QString, QString>> &settings, double timeScale)
+    {
+        ASSERT_TRUE(board.start(QStringLiteral("board"),
+                                {QStringLiteral("--speed"), QStringLiteral("0"), QStringLiteral("--bearing-file"),
+                                 bearingFile}));
+        ASSERT_TRUE(radio.start(QStringLiteral("radio"),
+                                QStringList{QStringLiteral("--family"), QStringLiteral("airos"),
+                                            QStringLiteral("--push-ms"), QStringLiteral("100"),
+                                            QStringLiteral("--jitter"), QStringLiteral("0"),
+                                            QStringLiteral("--bearing-from"), bearingFile}
+                                    + radioLink));
+        const QString settingsPath = QDir(dir.path()).filePath(QStringLiteral("station.ini"));
+        {
+            SettingsStore store(settingsPath);
+            store.write(keys::DEVICE_KORVANE_IP, QStringLiteral("127.0.0.1:%1").arg(board.port()));
+            store.write(keys::DEVICE_WIRESS_IP, QStringLiteral("127.0.0.1:%1").arg(radio.port()));
+            store.write(keys::DEVICE_WIRESS_USER, QStringLiteral("ubnt"));
+            store.write(keys::DEVICE_WIRESS_PASSWORD, QStringLiteral("ubnt"));
+            store.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+            for (const auto &[key, value] : settings)
+                store.write(key, value);
+        }
+        ASSERT_TRUE(station.start({QStringLiteral("--settings"), settingsPath, QStringLiteral("--log-dir"), dir.path(),
+                                   QStringLiteral("--time-scale"), QString::number(timeScale),
+                                   QStringLiteral("--answer"), QStringLiteral("ok")},
+                                  env));
+    }
+
+    // The board's manual offset: where the station has left the antenna,
+    // relative to the board's own drive direction.
+    double boardOffset() { return board.statusText(QStringLiteral("offset")).toDouble(); }
+
+    QTemporaryDir dir;
+    QString bearingFile;
+    QProcessEnvironment env;
+    SimProcess board;
+    SimProcess radio;
+    StationProcess station;
+};
+
+TEST_F(OptimiseE2E, ComparisonWalksTheAntennaToThePeak)
+{
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("8"), QStringLiteral("--beamwidth"), QStringLiteral("6")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("1")},
+           {keys::USE_SHIP_AIS_SCAN_COMP_TIME, QStringLiteral("60")},
+           {keys::USE_SHIP_AIS_SCAN_COMP_ANG, QStringLiteral("2")}},
+          0.1);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(boardOffset() - 8) <= 2; }, 50000))
+        << qPrintable(station.output().right(3000));
+    EXPECT_TRUE(station.output().contains(QStringLiteral("信号最强(R)：")));
+}
+
+TEST_F(OptimiseE2E, AutoScanLeavesTheAntennaAtThePeak)
+{
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("12"), QStringLiteral("--beamwidth"), QStringLiteral("3")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("0")}, {keys::USE_SHIP_AIS_SCAN_AUTO, QStringLiteral("0")}},
+          0.05);
+    // Out here the far end is not heard at all.
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波登录成功！"), 15000));
+    station.send(QStringLiteral("AUTOSCAN"));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("autoscan tick=62/62 done best=12@-52"), 55000))
+        << qPrintable(station.output().right(3000));
+    EXPECT_TRUE(waitUntil([&] { return boardOffset() == 12; }, 5000));
+}
+
+TEST_F(OptimiseE2E, ALostSignalStartsTheSweepUntilTheSignalIsBack)
+{
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"), QStringLiteral("10")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("0")},
+           {keys::USE_SHIP_AIS_SCAN_AUTO_TIME, QStringLiteral("180")}},
+          0.08);
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-52"), 15000));
+    // The board's execution reports would keep putting the sweep off.
+    ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("peak 25")));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=信号丢失系统自动搜索和扫描中......"), 30000))
+        << qPrintable(station.output().right(3000));
+    const qsizetype seen = station.output().size();
+    // One 14-degree step brings the far end back inside the lobe.
+    EXPECT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(QStringLiteral("Text1.text=-67")); },
+                          10000))
+        << qPrintable(station.output().right(3000));
+    EXPECT_EQ(boardOffset(), 14);
+}
+
+} // namespace
