@@ -11,9 +11,9 @@ PACKAGES := cmake make g++ pkg-config \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
 	fonts-noto-cjk xvfb xauth \
-	dpkg-dev lintian busybox-static socat
+	dpkg-dev lintian busybox-static socat putty-tools openssh-server
 
-.PHONY: setup build test run bench fuzz package clean
+.PHONY: setup build test test-sanitize run bench fuzz package package-check screenshots clean
 
 setup:
 	@missing=""; \
@@ -33,11 +33,44 @@ build: setup
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 300
 
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Programs the tests start (simulators, the station) are instrumented too and
+# write their reports to files, so a report from any process fails the run.
+SAN_DIR ?= build-asan
+SAN_LOGS = $(abspath $(SAN_DIR))/sanitizer-reports
+test-sanitize: setup
+	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_BENCH=OFF
+	cmake --build $(SAN_DIR) -j$(JOBS)
+	rm -rf $(SAN_LOGS) && mkdir -p $(SAN_LOGS)
+	cd $(SAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=log_path=$(SAN_LOGS)/asan:detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(abspath tests/support/lsan.supp):print_suppressions=0 \
+	  UBSAN_OPTIONS=log_path=$(SAN_LOGS)/ubsan:print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 600
+	@if [ -n "$$(ls -A $(SAN_LOGS))" ]; then \
+	  echo "Sanitizer reports:"; cat $(SAN_LOGS)/*; exit 1; \
+	else echo "No sanitizer reports."; fi
+
 run: build
 	$(BUILD_DIR)/src/korvane-station --demo
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# The README's pictures: the screenshot tests grab the window offscreen.
+screenshots: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -R '^gui\.Screenshot\.' --output-on-failure
+	mkdir -p docs && cd $(BUILD_DIR)/screenshots && cp main-window.png status.png autoscan.png $(CURDIR)/docs/
+
+# The newest .deb checked as an operator gets it: lintian, then installed into
+# a fresh Debian 12 root made by debootstrap. Needs root and a few minutes, so
+# it is not part of `make test`.
+PKG_ROOT ?= $(abspath $(BUILD_DIR))/fresh-root
+package-check: package
+	$(MAKE) setup PACKAGES="debootstrap desktop-file-utils lintian"
+	deb=$$(ls -t $(BUILD_DIR)/korvane-station_*.deb | head -n 1) && \
+	lintian --fail-on error --tag-display-limit 0 "$$deb" && \
+	packaging/check-fresh-root.sh $(PKG_ROOT) "$$deb"
 
 BENCHES := $(basename $(notdir $(wildcard bench/*.cpp)))
 bench: build
@@ -56,4 +89,4 @@ fuzz: setup
 	done
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) build-fuzz $(SAN_DIR)
