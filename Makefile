@@ -26,12 +26,16 @@ setup:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
 	fi
 
+# ccache, when present, makes rebuilds in fresh folders cheap; CI has none.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 build: setup
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --timeout 300
+	$(MAKE) test-sanitize
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Programs the tests start (simulators, the station) are instrumented too and
@@ -39,7 +43,7 @@ test: build
 SAN_DIR ?= build-asan
 SAN_LOGS = $(abspath $(SAN_DIR))/sanitizer-reports
 test-sanitize: setup
-	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_BENCH=OFF
+	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_BENCH=OFF $(LAUNCHER)
 	cmake --build $(SAN_DIR) -j$(JOBS)
 	rm -rf $(SAN_LOGS) && mkdir -p $(SAN_LOGS)
 	cd $(SAN_DIR) && QT_QPA_PLATFORM=offscreen \

@@ -145,6 +145,8 @@ int main(int argc, char **argv)
     const auto path = [&dir](const char *name) { return QDir(dir.path()).filePath(QString::fromLatin1(name)); };
     QDir().mkpath(path("log"));
     QDir().mkpath(path("run"));
+    // A runtime folder must be private, or Qt uses a shared one instead.
+    QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     const QString sim = QStringLiteral(KORVANE_SIM_PATH);
     Program board(sim), radio(sim), cloud(sim), ship(sim), feed(sim), cable(socat);

@@ -57,8 +57,10 @@ private:
     bool setBody(const QString &argument);
 
     CpeOptions m_options;
-    QTcpServer m_server;
+    // Before the server: the server's sockets, ending with it, still
+    // remove themselves from here.
     QHash<QTcpSocket *, QByteArray> m_pending;
+    QTcpServer m_server;
     QList<Field> m_fields; // in reply order
     QString m_body;        // a fixed body instead of the object; empty: none
     Mode m_mode = Mode::Ok;

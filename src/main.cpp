@@ -238,11 +238,5 @@ int main(int argc, char **argv)
         window = std::make_unique<MainWindow>(station);
         window->show();
     }
-    const int code = app->exec();
-    if (reader) {
-        // The reader may be blocked on stdin; it ends with the process.
-        reader->terminate();
-        reader->wait(500);
-    }
-    return code;
+    return app->exec();
 }

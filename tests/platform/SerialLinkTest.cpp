@@ -76,7 +76,8 @@ TEST(SerialLink, ReceivesWhatThePseudoTerminalIsGiven)
 
     QByteArray received;
     QObject::connect(&link, &SerialLink::dataReceived, [&] { received += link.readAll(); });
-    const QByteArray bytes("!AIVDM,1,1,,A,169oQ@0P1T8d;e0ApJ<3Q39p0000,0*0E\r\n\x00\xff", 54);
+    static const char raw[] = "!AIVDM,1,1,,A,169oQ@0P1T8d;e0ApJ<3Q39p0000,0*0E\r\n\x00\xff";
+    const QByteArray bytes(raw, sizeof raw - 1);
     ASSERT_TRUE(pty.write(bytes));
     ASSERT_TRUE(waitUntil([&] { return received.size() >= bytes.size(); }, 5000));
     EXPECT_EQ(received, bytes) << "raw: no line-end translation, every byte kept";

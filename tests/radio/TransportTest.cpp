@@ -11,7 +11,9 @@ using namespace korvane::test;
 
 namespace {
 
-QByteArray bytes(const char *text, qsizetype size) { return QByteArray(text, size); }
+// Every byte of the literal, NULs included, and no more.
+template <std::size_t N>
+QByteArray bytes(const char (&text)[N]) { return QByteArray(text, N - 1); }
 
 struct TelnetCase {
     const char *name;
@@ -38,32 +40,32 @@ TEST_P(Telnet, TextAndAnswers)
     EXPECT_EQ(answer, GetParam().answer);
 }
 
-const QByteArray kBusyboxOpening = bytes("\xff\xfd\x01\xff\xfd\x1f\xff\xfb\x01\xff\xfb\x03", 12);
+const QByteArray kBusyboxOpening = bytes("\xff\xfd\x01\xff\xfd\x1f\xff\xfb\x01\xff\xfb\x03");
 
 INSTANTIATE_TEST_SUITE_P(Table, Telnet, ::testing::Values(
-    TelnetCase{"DoIsRefusedWithWont", {bytes("\xff\xfd\x01", 3)}, "", bytes("\xff\xfc\x01", 3)},
-    TelnetCase{"WillIsRefusedWithDont", {bytes("\xff\xfb\x03", 3)}, "", bytes("\xff\xfe\x03", 3)},
+    TelnetCase{"DoIsRefusedWithWont", {bytes("\xff\xfd\x01")}, "", bytes("\xff\xfc\x01")},
+    TelnetCase{"WillIsRefusedWithDont", {bytes("\xff\xfb\x03")}, "", bytes("\xff\xfe\x03")},
     TelnetCase{"BusyboxOpening", {kBusyboxOpening + "\r\r\nXM login: "}, "\r\r\nXM login: ",
-               bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03", 12)},
-    TelnetCase{"DontAndWontNeedNoAnswer", {bytes("\xff\xfe\x01\xff\xfc\x01" "abc", 9)}, "abc", ""},
-    TelnetCase{"RepeatedOfferAnsweredOnce", {bytes("\xff\xfd\x18\xff\xfd\x18", 6)}, "", bytes("\xff\xfc\x18", 3)},
-    TelnetCase{"EscapedByte255IsData", {bytes("a\xff\xff" "b", 4)}, bytes("a\xff" "b", 3), ""},
-    TelnetCase{"SubnegotiationDropped", {bytes("x\xff\xfa\x18\x01\xff\xf0y", 8)}, "xy", ""},
-    TelnetCase{"SubnegotiationWithEscapedIac", {bytes("\xff\xfa\x18\xff\xff\x01\xff\xf0z", 9)}, "z", ""},
-    TelnetCase{"CommandCutAcrossReads", {bytes("ab\xff", 3), bytes("\xfd", 1), bytes("\x01" "cd", 3)}, "abcd",
-               bytes("\xff\xfc\x01", 3)},
-    TelnetCase{"CrNulIsABareCr", {bytes("a\r\0b", 4)}, "a\rb", ""},
-    TelnetCase{"OtherCommandsCarryNoText", {bytes("\xff\xf1" "a\xff\xf9", 5)}, "a", ""},
+               bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03")},
+    TelnetCase{"DontAndWontNeedNoAnswer", {bytes("\xff\xfe\x01\xff\xfc\x01" "abc")}, "abc", ""},
+    TelnetCase{"RepeatedOfferAnsweredOnce", {bytes("\xff\xfd\x18\xff\xfd\x18")}, "", bytes("\xff\xfc\x18")},
+    TelnetCase{"EscapedByte255IsData", {bytes("a\xff\xff" "b")}, bytes("a\xff" "b"), ""},
+    TelnetCase{"SubnegotiationDropped", {bytes("x\xff\xfa\x18\x01\xff\xf0y")}, "xy", ""},
+    TelnetCase{"SubnegotiationWithEscapedIac", {bytes("\xff\xfa\x18\xff\xff\x01\xff\xf0z")}, "z", ""},
+    TelnetCase{"CommandCutAcrossReads", {bytes("ab\xff"), bytes("\xfd"), bytes("\x01" "cd")}, "abcd",
+               bytes("\xff\xfc\x01")},
+    TelnetCase{"CrNulIsABareCr", {bytes("a\r\0b")}, "a\rb", ""},
+    TelnetCase{"OtherCommandsCarryNoText", {bytes("\xff\xf1" "a\xff\xf9")}, "a", ""},
     TelnetCase{"SubnegotiationWithoutEndIsBounded",
-               {bytes("\xff\xfa", 2) + QByteArray(TelnetFilter::kMaxSubnegotiation, 'q') + "tail"}, "tail", ""}
+               {bytes("\xff\xfa") + QByteArray(TelnetFilter::kMaxSubnegotiation, 'q') + "tail"}, "tail", ""}
 ), [](const auto &info) { return std::string(info.param.name); });
 
 TEST(TelnetReset, ANewConnectionIsAnsweredAgain)
 {
     TelnetFilter filter;
-    filter.feed(bytes("\xff\xfd\x01", 3));
+    filter.feed(bytes("\xff\xfd\x01"));
     filter.reset();
-    EXPECT_EQ(filter.feed(bytes("\xff\xfd\x01", 3)).answer, bytes("\xff\xfc\x01", 3));
+    EXPECT_EQ(filter.feed(bytes("\xff\xfd\x01")).answer, bytes("\xff\xfc\x01"));
 }
 
 struct PromptCase {
@@ -173,9 +175,9 @@ TEST(TelnetSession, NegotiationIsAnsweredAndNeverReachesTheText)
     RadioFixture f;
     Station &s = f.station;
     f.peer.sendToAll(kBusyboxOpening + "\r\r\nXM login: ");
-    const QByteArray expected = bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03", 12) + "ubnt\r\n";
+    const QByteArray expected = bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03") + "ubnt\r\n";
     EXPECT_EQ(f.sentAfter(expected.size()), expected);
-    f.peer.sendToAll(bytes("\xff\xfb\x01" "\r\n Welcome to airOS\r\nXM.v6.2.0# ", 37));
+    f.peer.sendToAll(bytes("\xff\xfb\x01" "\r\n Welcome to airOS\r\nXM.v6.2.0# "));
     ASSERT_TRUE(waitUntil([&] { return s.radio.RadioFamily == RadioFamilyAirOs; }));
     for (const QString &text : {s.display.Text2.text(), f.log()}) {
         EXPECT_FALSE(text.contains(QChar(0xFFFD)));

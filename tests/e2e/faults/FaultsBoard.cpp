@@ -1,0 +1,106 @@
+// Faults of the antenna-controller board, against the whole station.
+#include "e2e/faults/FaultSuite.h"
+
+#include "support/Wait.h"
+
+using namespace korvane::test;
+
+namespace {
+
+constexpr qint64 kFloodBytes = 10 * 1024 * 1024;
+constexpr int kFloodMs = 90000;
+
+class FaultsBoard : public FaultSuite {
+protected:
+    static void SetUpTestSuite() { startStation(); }
+
+    qint64 boardValue(const char *name) { return f().board.statusValue(QString::fromLatin1(name)); }
+
+    // Waits until the station has opened `probes` more connections to the
+    // board: each supervision round opens one to test the link.
+    bool supervisionRounds(int probes)
+    {
+        const qint64 start = boardValue("accepted");
+        return waitUntil([&] { return boardValue("accepted") >= start + probes; }, probes * linkBackMs());
+    }
+
+    bool lampLeftGreen() const
+    {
+        return f().printedSince(since, QStringLiteral("Label6.colour=0,0,0"))
+               || f().printedSince(since, QStringLiteral("Label6.colour=255,0,0"))
+               || f().printedSince(since, QStringLiteral("Label6.colour=255,255,0"));
+    }
+
+    bool flood()
+    {
+        const qint64 start = boardValue("bytes_out");
+        return f().board.controlAcknowledged(QStringLiteral("flood %1").arg(kFloodBytes))
+               && waitUntil([&] { return boardValue("bytes_out") >= start + kFloodBytes; }, kFloodMs);
+    }
+};
+
+TEST_F(FaultsBoard, DropsTheLink)
+{
+    ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("drop")));
+    EXPECT_TRUE(waitUntil([&] { return lampLeftGreen(); }, linkBackMs()));
+    EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
+}
+
+TEST_F(FaultsBoard, GoesSilent)
+{
+    ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("silent on")));
+    ASSERT_TRUE(supervisionRounds(2));
+    ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("silent off")));
+    const qsizetype log = f().logBytes().size();
+    EXPECT_TRUE(waitUntil([&] { return f().logBytes().size() > log; }, linkBackMs())) << "status flows again";
+    // A quiet board is no broken link: the same connection carries on.
+    EXPECT_FALSE(lampLeftGreen());
+}
+
+TEST_F(FaultsBoard, AcceptsButNeverSpeaks)
+{
+    ASSERT_TRUE(f().restartBoard({QStringLiteral("--mute")}));
+    ASSERT_TRUE(f().boardLinkUp(linkBackMs()));
+    ASSERT_TRUE(supervisionRounds(2));
+    EXPECT_TRUE(f().stationRunning());
+    ASSERT_TRUE(f().restartBoard());
+    EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
+}
+
+TEST_F(FaultsBoard, RefusesTheProbeConnection)
+{
+    ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("refuse-second on")));
+    EXPECT_TRUE(f().waitForOutput(since, QStringLiteral("Label_NOTE.text=天线控制网络连接中..."), linkBackMs()));
+    EXPECT_TRUE(waitUntil([&] { return lampLeftGreen(); }, linkBackMs()));
+    ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("refuse-second off")));
+    const qsizetype healed = f().mark();
+    EXPECT_TRUE(f().waitForOutput(healed, QStringLiteral("Label_NOTE.text=\n"), linkBackMs()))
+        << "a good probe clears the notice";
+    EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
+}
+
+TEST_F(FaultsBoard, RestartsMidInit)
+{
+    f().type(QStringLiteral("INIT"));
+    ASSERT_TRUE(f().waitForOutput(since, QStringLiteral("Label_NOTE.text=罗盘与航速切换阈值"), linkBackMs()));
+    ASSERT_TRUE(f().restartBoard());
+    EXPECT_TRUE(f().waitForOutput(since, QStringLiteral("Label_NOTE.text=初始化中断：与天线控制单片机的连接已断开！"),
+                                  linkBackMs()));
+    EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
+}
+
+TEST_F(FaultsBoard, Floods10MB)
+{
+    commandRateChecked = false;
+    ASSERT_TRUE(flood());
+    const StationStats first = midStats();
+    ASSERT_TRUE(flood());
+    const StationStats second = midStats();
+    // Memory follows the station's bounds, not the amount of noise.
+    if (memoryMeasured()) {
+        EXPECT_LT(second.peakRssKb - first.peakRssKb, 4096) << "kB of peak grown by a second 10 MB flood";
+    }
+    EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
+}
+
+} // namespace
