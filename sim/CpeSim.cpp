@@ -173,29 +173,17 @@ QByteArray CpeSim::replyBody()
 
 void CpeSim::control(const QString &line)
 {
-    const QString word = line.section(u' ', 0, 0);
-    const QString argument = line.section(u' ', 1).trimmed();
-    if (word.isEmpty())
-        return;
-    if (line.trimmed() == QLatin1String("status")) {
-        printLine(statusSummary());
-        return;
-    }
-    if (word == QLatin1String("quit")) {
-        printLine(QStringLiteral("ok quit"));
-        QCoreApplication::quit();
-        return;
-    }
-    bool ok = false;
-    if (word == QLatin1String("status"))
-        ok = setField(QStringLiteral("status ") + argument);
-    else if (word == QLatin1String("mode"))
-        ok = setMode(argument);
-    else if (word == QLatin1String("set"))
-        ok = setField(argument);
-    else if (word == QLatin1String("body"))
-        ok = setBody(argument);
-    printLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line);
+    answerControlLine(line, [this] { return statusSummary(); }, [this](const QString &word, const QString &argument) {
+        if (word == QLatin1String("status"))
+            return setField(QStringLiteral("status ") + argument);
+        if (word == QLatin1String("mode"))
+            return setMode(argument);
+        if (word == QLatin1String("set"))
+            return setField(argument);
+        if (word == QLatin1String("body"))
+            return setBody(argument);
+        return false;
+    });
 }
 
 bool CpeSim::setMode(const QString &argument)

@@ -223,27 +223,9 @@ void ShipService::publish(qint64 time)
 
 void ShipService::control(const QString &line)
 {
-    const QString word = line.section(u' ', 0, 0);
-    const QString argument = line.section(u' ', 1).trimmed();
-    if (word.isEmpty())
-        return;
-    if (word == QLatin1String("status")) {
-        printLine(statusSummary());
-        return;
-    }
-    if (word == QLatin1String("quit")) {
-        printLine(QStringLiteral("ok quit"));
-        QCoreApplication::quit();
-        return;
-    }
-    bool ok = false;
-    for (const ControlEntry &entry : kControls) {
-        if (word == QLatin1String(entry.word)) {
-            ok = (this->*entry.handler)(argument);
-            break;
-        }
-    }
-    printLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line);
+    answerControlLine(
+        line, [this] { return statusSummary(); },
+        [this](const QString &word, const QString &argument) { return runControlEntry(this, kControls, word, argument); });
 }
 
 QString ShipService::statusSummary() const

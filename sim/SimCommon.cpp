@@ -1,5 +1,7 @@
 #include "SimCommon.h"
 
+#include <QCoreApplication>
+
 #include <QHostAddress>
 #include <QTcpServer>
 
@@ -120,6 +122,26 @@ StdinLines::~StdinLines()
 {
     const std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->target = nullptr;
+}
+
+void answerControlLine(const QString &line, const std::function<QString()> &status,
+                       const std::function<bool(const QString &word, const QString &argument)> &handle)
+{
+    const QString word = line.section(u' ', 0, 0);
+    const QString argument = line.section(u' ', 1).trimmed();
+    if (word.isEmpty())
+        return;
+    if (word == QLatin1String("status") && argument.isEmpty()) {
+        printLine(status());
+        return;
+    }
+    if (word == QLatin1String("quit")) {
+        printLine(QStringLiteral("ok quit"));
+        QCoreApplication::quit();
+        return;
+    }
+    const bool ok = handle(word, argument);
+    printLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line);
 }
 
 } // namespace korvane::sim

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTcpServer;
@@ -27,6 +28,24 @@ bool listenAndAnnounce(QTcpServer &server, const QString &host, quint16 port, co
 // Control texts may carry \r, \n, \t and \\ escapes so a tester can type
 // line breaks on one stdin line.
 QString unescapeControlText(const QString &text);
+
+// One stdin control line, the way every peer answers it: "status" prints
+// `status()`, "quit" ends the program, anything else goes to `handle` with
+// its first word and the rest, and is answered "ok LINE" or "error LINE".
+void answerControlLine(const QString &line, const std::function<QString()> &status,
+                       const std::function<bool(const QString &word, const QString &argument)> &handle);
+
+// Runs the entry of `table` (rows of {word, member function}) named `word`;
+// false for a word the table does not hold.
+template <typename Peer, typename Table>
+bool runControlEntry(Peer *peer, const Table &table, const QString &word, const QString &argument)
+{
+    for (const auto &entry : table) {
+        if (word == QLatin1String(entry.word))
+            return (peer->*entry.handler)(argument);
+    }
+    return false;
+}
 
 // Appends every byte received, unchanged, to a file; flushed per append so a
 // test can read it while the peer runs.
