@@ -1,5 +1,6 @@
 #include "AisFeed.h"
 
+#include "ShipTrackControl.h"
 #include "SimCommon.h"
 
 #include <QCoreApplication>
@@ -16,13 +17,6 @@ namespace {
 constexpr quint32 kOtherMmsiBase = 412000001;
 constexpr int kGarbageMin = 6;
 constexpr int kGarbageMax = 24;
-
-bool parseNumber(const QString &text, double &value)
-{
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok && std::isfinite(value);
-}
 
 } // namespace
 
@@ -376,48 +370,10 @@ bool AisFeed::controlFaultEvery(const QString &a)
     return true;
 }
 
-bool AisFeed::controlHeading(const QString &a)
-{
-    if (a == QLatin1String("none")) {
-        m_options.track.hasHeading = false;
-        return true;
-    }
-    double h = 0;
-    if (!parseNumber(a, h) || h < 0 || h >= 360)
-        return false;
-    m_options.track.hasHeading = true;
-    m_options.track.headingOffset = h - m_options.track.courseDegrees;
-    return true;
-}
-
-bool AisFeed::controlCourse(const QString &a)
-{
-    double c = 0;
-    if (!parseNumber(a, c) || c < 0 || c >= 360)
-        return false;
-    m_options.track.courseDegrees = c;
-    return true;
-}
-
-bool AisFeed::controlSpeed(const QString &a)
-{
-    double s = 0;
-    if (!parseNumber(a, s) || s < 0 || s > 102)
-        return false;
-    m_options.track.speedKnots = s;
-    return true;
-}
-
-bool AisFeed::controlPosition(const QString &a)
-{
-    double lat = 0, lon = 0;
-    if (!parseNumber(a.section(u' ', 0, 0), lat) || !parseNumber(a.section(u' ', 1, 1), lon) || std::abs(lat) > 90
-        || std::abs(lon) > 180)
-        return false;
-    m_options.track.latitude = lat;
-    m_options.track.longitude = lon;
-    return true;
-}
+bool AisFeed::controlHeading(const QString &a) { return setTrackHeading(m_options.track, a); }
+bool AisFeed::controlCourse(const QString &a) { return setTrackCourse(m_options.track, a, false); }
+bool AisFeed::controlSpeed(const QString &a) { return setTrackSpeed(m_options.track, a); }
+bool AisFeed::controlPosition(const QString &a) { return setTrackPosition(m_options.track, a); }
 
 bool AisFeed::controlMmsi(const QString &a)
 {

@@ -7,7 +7,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <cmath>
 #include <optional>
 
 namespace korvane::sim {
@@ -76,67 +75,39 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-double number(const QCommandLineParser &parser, const QString &name, double low, double high, QString &error)
-{
-    bool ok = false;
-    const double value = parser.value(name).toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < low || value > high) {
-        error = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high);
-        return 0;
-    }
-    return value;
-}
-
 std::optional<AisFeedOptions> readOptions(const QCommandLineParser &parser, QString &error)
 {
     AisFeedOptions o;
     o.device = parser.value("device");
     if (o.device.isEmpty())
         error = QStringLiteral("--device is required");
-    o.baud = static_cast<qint32>(number(parser, "baud", 50, 4000000, error));
-    o.rateHz = number(parser, "rate", 0, 10000, error);
-    o.type = static_cast<int>(number(parser, "type", 1, 18, error));
+    o.baud = static_cast<qint32>(optionNumber(parser, "baud", 50, 4000000, error));
+    o.rateHz = optionNumber(parser, "rate", 0, 10000, error);
+    o.type = static_cast<int>(optionNumber(parser, "type", 1, 18, error));
     if (o.type != 1 && o.type != 18)
         error = QStringLiteral("--type takes 1 or 18");
-    o.mmsi = static_cast<quint32>(number(parser, "mmsi", 0, 999999999, error));
-    o.track.latitude = number(parser, "lat", -90, 90, error);
-    o.track.longitude = number(parser, "lon", -180, 180, error);
-    o.track.courseDegrees = number(parser, "course", 0, 359.9, error);
-    o.track.speedKnots = number(parser, "speed", 0, 102, error);
-    o.track.turnDegreesPerMinute = number(parser, "turn", -720, 720, error);
-    if (parser.isSet("heading")) {
-        if (parser.value("heading") == QLatin1String("none"))
-            o.track.hasHeading = false;
-        else
-            o.track.headingOffset = number(parser, "heading", 0, 359.9, error) - o.track.courseDegrees;
-    }
-    o.others = static_cast<int>(number(parser, "others", 0, 100, error));
+    o.mmsi = static_cast<quint32>(optionNumber(parser, "mmsi", 0, 999999999, error));
+    readShipTrack(parser, o.track, 359.9, error);
+    o.others = static_cast<int>(optionNumber(parser, "others", 0, 100, error));
     o.replayPath = parser.value("replay");
-    o.count = static_cast<qint64>(number(parser, "count", 0, 1e12, error));
-    o.corruptEvery = static_cast<int>(number(parser, "corrupt-every", 0, 1000000, error));
-    o.splitEvery = static_cast<int>(number(parser, "split-every", 0, 1000000, error));
-    o.joinEvery = static_cast<int>(number(parser, "join-every", 0, 1000000, error));
-    o.garbageEvery = static_cast<int>(number(parser, "garbage-every", 0, 1000000, error));
-    o.splitGapMs = static_cast<int>(number(parser, "split-gap-ms", 0, 60000, error));
-    o.seed = static_cast<quint32>(number(parser, "seed", 0, 4294967295.0, error));
+    o.count = static_cast<qint64>(optionNumber(parser, "count", 0, 1e12, error));
+    o.corruptEvery = static_cast<int>(optionNumber(parser, "corrupt-every", 0, 1000000, error));
+    o.splitEvery = static_cast<int>(optionNumber(parser, "split-every", 0, 1000000, error));
+    o.joinEvery = static_cast<int>(optionNumber(parser, "join-every", 0, 1000000, error));
+    o.garbageEvery = static_cast<int>(optionNumber(parser, "garbage-every", 0, 1000000, error));
+    o.splitGapMs = static_cast<int>(optionNumber(parser, "split-gap-ms", 0, 60000, error));
+    o.seed = static_cast<quint32>(optionNumber(parser, "seed", 0, 4294967295.0, error));
     if (!error.isEmpty())
         return std::nullopt;
     return o;
-}
-
-QString helpText(const QCommandLineParser &parser)
-{
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim ais-feed --device PATH [options]\n")
-           + QString::fromUtf8(kAisFeedDescription) + u'\n' + options;
 }
 
 } // namespace
 
 int runAisFeed(const QStringList &arguments)
 {
-    return runPeer<AisFeed, AisFeedOptions>(QStringLiteral("ais-feed"), arguments, addOptions, readOptions, helpText);
+    return runPeer<AisFeed, AisFeedOptions>(QStringLiteral("ais-feed --device PATH [options]"),
+                                            kAisFeedDescription, arguments, addOptions, readOptions);
 }
 
 } // namespace korvane::sim

@@ -40,29 +40,21 @@ void BoardSim::control(const QString &line)
         [this](const QString &word, const QString &argument) { return runControlEntry(this, kControls, word, argument); });
 }
 
-bool BoardSim::setSwitch(const QString &argument, bool &flag)
-{
-    if (argument != QLatin1String("on") && argument != QLatin1String("off"))
-        return false;
-    flag = argument == QLatin1String("on");
-    return true;
-}
-
 bool BoardSim::controlDrop(const QString &)
 {
     dropAll();
     return true;
 }
 
-bool BoardSim::controlSilent(const QString &argument) { return setSwitch(argument, m_silent); }
+bool BoardSim::controlSilent(const QString &argument) { return readSwitch(argument, m_silent); }
 
-bool BoardSim::controlRefuseSecond(const QString &argument) { return setSwitch(argument, m_options.refuseSecond); }
+bool BoardSim::controlRefuseSecond(const QString &argument) { return readSwitch(argument, m_options.refuseSecond); }
 
-bool BoardSim::controlGnss(const QString &argument) { return setSwitch(argument, m_registers.gnssFix); }
+bool BoardSim::controlGnss(const QString &argument) { return readSwitch(argument, m_registers.gnssFix); }
 
 bool BoardSim::controlKey(const QString &argument)
 {
-    if (!setSwitch(argument, m_registers.relayKey))
+    if (!readSwitch(argument, m_registers.relayKey))
         return false;
     if (m_registers.key.isEmpty())
         m_registers.key = kDefaultKey;
@@ -85,7 +77,7 @@ bool BoardSim::controlSend(const QString &argument)
     return true;
 }
 
-bool BoardSim::controlSplit(const QString &argument) { return setSwitch(argument, m_splitReports); }
+bool BoardSim::controlSplit(const QString &argument) { return readSwitch(argument, m_splitReports); }
 
 bool BoardSim::controlNmea(const QString &argument)
 {
@@ -143,7 +135,7 @@ bool BoardSim::controlCompass(const QString &argument)
         return true;
     }
     bool stuck = false;
-    if (!argument.startsWith(QLatin1String("stuck ")) || !setSwitch(argument.mid(6).trimmed(), stuck))
+    if (!argument.startsWith(QLatin1String("stuck ")) || !readSwitch(argument.mid(6).trimmed(), stuck))
         return false;
     m_antenna.setCompassStuck(stuck);
     return true;

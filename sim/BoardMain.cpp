@@ -119,29 +119,17 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-// Reads the option as a number within [low, high]; sets `error` otherwise.
-double number(const QCommandLineParser &parser, const QString &name, double low, double high, QString &error)
-{
-    bool ok = false;
-    const double value = parser.value(name).toDouble(&ok);
-    if (!ok || value < low || value > high) {
-        error = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high);
-        return 0;
-    }
-    return value;
-}
-
 void readAntenna(const QCommandLineParser &parser, BoardAntenna::Setup &setup, QString &error)
 {
-    setup.own = {number(parser, "lat", -90, 90, error), number(parser, "lon", -180, 180, error), 12.0};
-    setup.base = {number(parser, "base-lat", -90, 90, error), number(parser, "base-lon", -180, 180, error), 5.0};
+    setup.own = {optionNumber(parser, "lat", -90, 90, error), optionNumber(parser, "lon", -180, 180, error), 12.0};
+    setup.base = {optionNumber(parser, "base-lat", -90, 90, error), optionNumber(parser, "base-lon", -180, 180, error), 5.0};
     if (parser.isSet("target-lat") != parser.isSet("target-lon"))
         error = QStringLiteral("--target-lat and --target-lon go together");
     else if (parser.isSet("target-lat"))
-        setup.target = GeoPoint{number(parser, "target-lat", -90, 90, error),
-                                number(parser, "target-lon", -180, 180, error), 0.0};
-    setup.heading = number(parser, "heading", -360, 360, error);
-    setup.speedKmh = number(parser, "speed", 0, 1000, error);
+        setup.target = GeoPoint{optionNumber(parser, "target-lat", -90, 90, error),
+                                optionNumber(parser, "target-lon", -180, 180, error), 0.0};
+    setup.heading = optionNumber(parser, "heading", -360, 360, error);
+    setup.speedKmh = optionNumber(parser, "speed", 0, 1000, error);
 }
 
 std::optional<BoardOptions> readOptions(const QCommandLineParser &parser, QString &error)
@@ -150,15 +138,15 @@ std::optional<BoardOptions> readOptions(const QCommandLineParser &parser, QStrin
     options.host = parser.value("host");
     if (!isSingleAddress(options.host))
         error = QStringLiteral("--host must be one address, not a wildcard or a name");
-    options.port = static_cast<quint16>(number(parser, "port", 0, 65535, error));
-    options.intervalMs = static_cast<int>(number(parser, "interval-ms", 5, 3600000, error));
-    options.commandGapMs = static_cast<int>(number(parser, "gap-ms", 1, 600000, error));
+    options.port = static_cast<quint16>(optionNumber(parser, "port", 0, 65535, error));
+    options.intervalMs = static_cast<int>(optionNumber(parser, "interval-ms", 5, 3600000, error));
+    options.commandGapMs = static_cast<int>(optionNumber(parser, "gap-ms", 1, 600000, error));
     options.recordPath = parser.value("record");
     options.bearingFile = parser.value("bearing-file");
     options.silent = parser.isSet("silent");
     options.mute = parser.isSet("mute");
     options.refuseSecond = parser.isSet("refuse-second");
-    options.dropAfterMs = static_cast<int>(number(parser, "drop-after-ms", 0, 86400000, error));
+    options.dropAfterMs = static_cast<int>(optionNumber(parser, "drop-after-ms", 0, 86400000, error));
     options.key = parser.value("key");
     options.keyAddress = parser.value("key-address");
     if (parser.isSet("key") && options.key.size() != 32)
@@ -179,20 +167,12 @@ std::optional<BoardOptions> readOptions(const QCommandLineParser &parser, QStrin
     return options;
 }
 
-QString helpText(const QCommandLineParser &parser)
-{
-    // The parser names the executable by its full path; name the subcommand.
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim board [options]\n") + QString::fromUtf8(kBoardDescription) + u'\n'
-           + options;
-}
-
 } // namespace
 
 int runBoard(const QStringList &arguments)
 {
-    return runPeer<BoardSim, BoardOptions>(QStringLiteral("board"), arguments, addOptions, readOptions, helpText);
+    return runPeer<BoardSim, BoardOptions>(QStringLiteral("board [options]"),
+                                           kBoardDescription, arguments, addOptions, readOptions);
 }
 
 } // namespace korvane::sim

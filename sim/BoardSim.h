@@ -90,7 +90,6 @@ private:
     void dropAll();
     void startFlood(qint64 bytes);
     void topUpFlood(Client &client);
-    bool setSwitch(const QString &argument, bool &flag);
     QString statusSummary() const;
 
     // Control lines from stdin; each answers whether its argument was valid.

@@ -83,19 +83,12 @@ std::optional<CloudOptions> readOptions(const QCommandLineParser &parser, QStrin
     return options;
 }
 
-QString helpText(const QCommandLineParser &parser)
-{
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim cloud [options]\n") + QString::fromUtf8(kCloudDescription) + u'\n'
-           + options;
-}
-
 } // namespace
 
 int runCloud(const QStringList &arguments)
 {
-    return runPeer<CloudSim, CloudOptions>(QStringLiteral("cloud"), arguments, addOptions, readOptions, helpText);
+    return runPeer<CloudSim, CloudOptions>(QStringLiteral("cloud [options]"),
+                                           kCloudDescription, arguments, addOptions, readOptions);
 }
 
 } // namespace korvane::sim

@@ -148,14 +148,6 @@ bool CloudSim::setRefuse(bool refuse, QString *error)
     return false;
 }
 
-bool CloudSim::controlSwitch(const QString &argument, bool &flag)
-{
-    if (argument != QLatin1String("on") && argument != QLatin1String("off"))
-        return false;
-    flag = argument == QLatin1String("on");
-    return true;
-}
-
 void CloudSim::control(const QString &line)
 {
     const QString word = line.section(u' ', 0, 0);
@@ -175,11 +167,11 @@ void CloudSim::control(const QString &line)
     QString error;
     if (word == QLatin1String("refuse")) {
         bool refuse = false;
-        ok = controlSwitch(argument, refuse) && setRefuse(refuse, &error);
+        ok = readSwitch(argument, refuse) && setRefuse(refuse, &error);
     } else if (word == QLatin1String("hang")) {
-        ok = controlSwitch(argument, m_options.hang);
+        ok = readSwitch(argument, m_options.hang);
     } else if (word == QLatin1String("garbage")) {
-        ok = controlSwitch(argument, m_options.garbage);
+        ok = readSwitch(argument, m_options.garbage);
     } else if (word == QLatin1String("status")) {
         const int status = argument.toInt(&ok);
         ok = ok && status >= 100 && status <= 599;

@@ -46,7 +46,6 @@ private:
     void answer(QTcpSocket *socket, int status);
     void dropAll();
     bool setRefuse(bool refuse, QString *error);
-    bool controlSwitch(const QString &argument, bool &flag);
     QString statusSummary() const;
 
     CloudOptions m_options;

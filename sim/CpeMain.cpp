@@ -98,27 +98,22 @@ std::optional<CpeOptions> readOptions(const QCommandLineParser &parser, QString 
     return o;
 }
 
-QString helpText(const QCommandLineParser &parser)
+// The start-up mode goes through the control lines, so both behave alike.
+void applyStartMode(CpeSim &cpe, const QCommandLineParser &parser)
 {
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim cpe [options]\n") + QString::fromUtf8(kCpeDescription) + u'\n'
-           + options;
+    const QString mode = parser.value("mode");
+    if (mode == QLatin1String("slow"))
+        cpe.control(QStringLiteral("mode slow ") + parser.value("slow-ms"));
+    else if (mode != QLatin1String("ok"))
+        cpe.control(QStringLiteral("mode ") + mode);
 }
 
 } // namespace
 
 int runCpe(const QStringList &arguments)
 {
-    // The start-up mode goes through the control line, so both behave alike.
-    return runPeer<CpeSim, CpeOptions>(QStringLiteral("cpe"), arguments, addOptions, readOptions, helpText,
-                                       [](CpeSim &cpe, const QCommandLineParser &parser) {
-                                           const QString mode = parser.value("mode");
-                                           if (mode == QLatin1String("slow"))
-                                               cpe.control(QStringLiteral("mode slow ") + parser.value("slow-ms"));
-                                           else if (mode != QLatin1String("ok"))
-                                               cpe.control(QStringLiteral("mode ") + mode);
-                                       });
+    return runPeer<CpeSim, CpeOptions>(QStringLiteral("cpe [options]"), kCpeDescription, arguments, addOptions,
+                                       readOptions, applyStartMode);
 }
 
 } // namespace korvane::sim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PeerOptions.h"
 #include "SimCommon.h"
 
 #include <QCommandLineParser>
@@ -13,17 +14,17 @@
 namespace korvane::sim {
 
 // What every peer's main does alike: parse its options (2 on a bad one),
-// answer --help, start the peer (1 when it cannot), take control lines from
-// stdin, and run until told to quit. `afterStart` lets a peer apply start-up
-// modes through its own control lines.
+// answer --help (`usage`, which starts with the subcommand, then `description`), start
+// the peer (1 when it cannot), take control lines from stdin, and run until
+// told to quit. `afterStart` lets a peer apply start-up modes through its own
+// control lines.
 template <typename Peer, typename Options>
-int runPeer(const QString &name, const QStringList &arguments,
+int runPeer(const QString &usage, const char *description, const QStringList &arguments,
             const std::function<void(QCommandLineParser &)> &addOptions,
             const std::function<std::optional<Options>(const QCommandLineParser &, QString &)> &readOptions,
-            const std::function<QString(const QCommandLineParser &)> &helpText,
             const std::function<void(Peer &, const QCommandLineParser &)> &afterStart = {})
 {
-    const QString prefix = QStringLiteral("korvane-sim ") + name + QStringLiteral(": ");
+    const QString prefix = QStringLiteral("korvane-sim ") + usage.section(u' ', 0, 0) + QStringLiteral(": ");
     QCommandLineParser parser;
     addOptions(parser);
     if (!parser.parse(QStringList{QStringLiteral("korvane-sim")} + arguments.mid(1))) {
@@ -31,7 +32,7 @@ int runPeer(const QString &name, const QStringList &arguments,
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        printLine(helpText(parser));
+        printLine(peerHelp(parser, usage, description));
         return 0;
     }
     QString error;

@@ -105,28 +105,17 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-double number(const QCommandLineParser &parser, const QString &name, double low, double high, QString &error)
-{
-    bool ok = false;
-    const double value = parser.value(name).toDouble(&ok);
-    if (!ok || value < low || value > high) {
-        error = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high);
-        return 0;
-    }
-    return value;
-}
-
 void readLink(const QCommandLineParser &parser, RadioLink::Setup &link, QString &error)
 {
-    link.level = number(parser, "signal", -120, 0, error);
-    link.noise = number(parser, "noise", -130, 0, error);
-    link.bearing = number(parser, "bearing", -360, 720, error);
+    link.level = optionNumber(parser, "signal", -120, 0, error);
+    link.noise = optionNumber(parser, "noise", -130, 0, error);
+    link.bearing = optionNumber(parser, "bearing", -360, 720, error);
     if (parser.isSet("peak-bearing"))
-        link.peakBearing = number(parser, "peak-bearing", -360, 720, error);
-    link.beamwidth = number(parser, "beamwidth", 0.1, 360, error);
+        link.peakBearing = optionNumber(parser, "peak-bearing", -360, 720, error);
+    link.beamwidth = optionNumber(parser, "beamwidth", 0.1, 360, error);
     if (parser.isSet("limit"))
-        link.limit = number(parser, "limit", 0, 180, error);
-    link.jitter = number(parser, "jitter", 0, 20, error);
+        link.limit = optionNumber(parser, "limit", 0, 180, error);
+    link.jitter = optionNumber(parser, "jitter", 0, 20, error);
 }
 
 std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QString &error)
@@ -139,13 +128,13 @@ std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QStrin
     options.host = parser.value("host");
     if (!isSingleAddress(options.host))
         error = QStringLiteral("--host must be one address, not a wildcard or a name");
-    options.port = static_cast<quint16>(number(parser, "port", 0, 65535, error));
+    options.port = static_cast<quint16>(optionNumber(parser, "port", 0, 65535, error));
     options.user = parser.value("user");
     options.password = parser.value("password");
     options.recordPath = parser.value("record");
     options.bearingFrom = parser.value("bearing-from");
     options.negotiate = !parser.isSet("no-telnet");
-    options.pushMs = static_cast<int>(number(parser, "push-ms", 0, 3600000, error));
+    options.pushMs = static_cast<int>(optionNumber(parser, "push-ms", 0, 3600000, error));
     options.split = parser.isSet("split");
     options.identity.name = parser.value("name");
     options.identity.mac = parser.value("mac");
@@ -155,27 +144,20 @@ std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QStrin
         error = QStringLiteral("--device-id takes 000004, 94828A or 040506");
     options.identity.latitude = parser.value("lat");
     options.identity.longitude = parser.value("lon");
-    number(parser, "lat", -90, 90, error);
-    number(parser, "lon", -180, 180, error);
+    optionNumber(parser, "lat", -90, 90, error);
+    optionNumber(parser, "lon", -180, 180, error);
     readLink(parser, options.link, error);
     if (!error.isEmpty())
         return std::nullopt;
     return options;
 }
 
-QString helpText(const QCommandLineParser &parser)
-{
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim radio --family FAMILY [options]\n") + QString::fromUtf8(kRadioDescription)
-           + u'\n' + options;
-}
-
 } // namespace
 
 int runRadio(const QStringList &arguments)
 {
-    return runPeer<RadioSim, RadioOptions>(QStringLiteral("radio"), arguments, addOptions, readOptions, helpText);
+    return runPeer<RadioSim, RadioOptions>(QStringLiteral("radio --family FAMILY [options]"),
+                                           kRadioDescription, arguments, addOptions, readOptions);
 }
 
 } // namespace korvane::sim

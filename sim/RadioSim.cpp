@@ -167,18 +167,6 @@ void RadioSim::control(const QString &line)
         [this](const QString &word, const QString &argument) { return runControlEntry(this, kControls, word, argument); });
 }
 
-namespace {
-bool readNumber(const QString &text, double low, double high, double &out)
-{
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || v < low || v > high)
-        return false;
-    out = v;
-    return true;
-}
-} // namespace
-
 bool RadioSim::controlBearing(const QString &a) { return readNumber(a, -360, 720, m_link.setup().bearing); }
 
 bool RadioSim::controlPeak(const QString &a)
@@ -214,9 +202,8 @@ bool RadioSim::controlPush(const QString &a)
 
 bool RadioSim::controlSplit(const QString &a)
 {
-    if (a != QLatin1String("on") && a != QLatin1String("off"))
+    if (!readSwitch(a, m_split))
         return false;
-    m_split = a == QLatin1String("on");
     for (RadioConnection *c : m_connections)
         c->setSplit(m_split);
     return true;
@@ -224,9 +211,8 @@ bool RadioSim::controlSplit(const QString &a)
 
 bool RadioSim::controlSilent(const QString &a)
 {
-    if (a != QLatin1String("on") && a != QLatin1String("off"))
+    if (!readSwitch(a, m_silent))
         return false;
-    m_silent = a == QLatin1String("on");
     for (RadioConnection *c : m_connections)
         c->setSilent(m_silent);
     return true;

@@ -1,6 +1,7 @@
 #include "ShipService.h"
 
 #include "Garbage.h"
+#include "ShipTrackControl.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -20,24 +21,6 @@ const QByteArray kJson = "application/json; charset=utf-8";
 const QByteArray kNotFound = R"({"status":0,"msg":"成功","total":0,"data":[]})";
 
 QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
-
-bool parseOnOff(const QString &a, bool &value)
-{
-    if (a == QLatin1String("on"))
-        value = true;
-    else if (a == QLatin1String("off"))
-        value = false;
-    else
-        return false;
-    return true;
-}
-
-bool parseNumber(const QString &text, double &value)
-{
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok && std::isfinite(value);
-}
 
 QByteArray jsonText(const QString &text)
 {
@@ -255,23 +238,11 @@ bool ShipService::controlNext(const QString &)
     return true;
 }
 
-bool ShipService::controlUnknown(const QString &a) { return parseOnOff(a, m_unknown); }
-bool ShipService::controlStale(const QString &a) { return parseOnOff(a, m_stale); }
-bool ShipService::controlHang(const QString &a) { return parseOnOff(a, m_hang); }
+bool ShipService::controlUnknown(const QString &a) { return readSwitch(a, m_unknown); }
+bool ShipService::controlStale(const QString &a) { return readSwitch(a, m_stale); }
+bool ShipService::controlHang(const QString &a) { return readSwitch(a, m_hang); }
 
-bool ShipService::controlHeading(const QString &a)
-{
-    if (a == QLatin1String("none")) {
-        m_options.track.hasHeading = false;
-        return true;
-    }
-    double h = 0;
-    if (!parseNumber(a, h) || h < 0 || h >= 360)
-        return false;
-    m_options.track.hasHeading = true;
-    m_options.track.headingOffset = h - m_options.track.courseDegrees;
-    return true;
-}
+bool ShipService::controlHeading(const QString &a) { return setTrackHeading(m_options.track, a); }
 
 bool ShipService::controlSlow(const QString &a)
 {
@@ -297,36 +268,11 @@ bool ShipService::controlFail(const QString &a)
     return true;
 }
 
-bool ShipService::controlPosition(const QString &a)
-{
-    double lat = 0, lon = 0;
-    if (!parseNumber(a.section(u' ', 0, 0), lat) || !parseNumber(a.section(u' ', 1, 1), lon) || std::abs(lat) > 90
-        || std::abs(lon) > 180)
-        return false;
-    m_options.track.latitude = lat;
-    m_options.track.longitude = lon;
-    return true;
-}
+bool ShipService::controlPosition(const QString &a) { return setTrackPosition(m_options.track, a); }
 
-bool ShipService::controlCourse(const QString &a)
-{
-    double c = 0;
-    if (!parseNumber(a, c) || c < 0 || c >= 360)
-        return false;
-    const double heading = m_options.track.heading();
-    m_options.track.courseDegrees = c;
-    m_options.track.headingOffset = heading - c; // the heading stays
-    return true;
-}
+bool ShipService::controlCourse(const QString &a) { return setTrackCourse(m_options.track, a, true); }
 
-bool ShipService::controlSpeed(const QString &a)
-{
-    double s = 0;
-    if (!parseNumber(a, s) || s < 0 || s > 102)
-        return false;
-    m_options.track.speedKnots = s;
-    return true;
-}
+bool ShipService::controlSpeed(const QString &a) { return setTrackSpeed(m_options.track, a); }
 
 bool ShipService::controlName(const QString &a)
 {

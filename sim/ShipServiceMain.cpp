@@ -7,7 +7,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <cmath>
 #include <optional>
 
 namespace korvane::sim {
@@ -74,39 +73,18 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-double number(const QCommandLineParser &parser, const QString &name, double low, double high, QString &error)
-{
-    bool ok = false;
-    const double value = parser.value(name).toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < low || value > high) {
-        error = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high);
-        return 0;
-    }
-    return value;
-}
-
 std::optional<ShipServiceOptions> readOptions(const QCommandLineParser &parser, QString &error)
 {
     ShipServiceOptions o;
     o.host = parser.value("host");
     if (!isSingleAddress(o.host))
         error = QStringLiteral("--host must be one address, not a wildcard or a name");
-    o.port = static_cast<quint16>(number(parser, "port", 0, 65535, error));
-    o.mmsi = static_cast<quint32>(number(parser, "mmsi", 0, 999999999, error));
+    o.port = static_cast<quint16>(optionNumber(parser, "port", 0, 65535, error));
+    o.mmsi = static_cast<quint32>(optionNumber(parser, "mmsi", 0, 999999999, error));
     o.name = parser.value("name");
-    o.track.latitude = number(parser, "lat", -90, 90, error);
-    o.track.longitude = number(parser, "lon", -180, 180, error);
-    o.track.courseDegrees = number(parser, "course", 0, 359.99, error);
-    o.track.speedKnots = number(parser, "speed", 0, 102, error);
-    o.track.turnDegreesPerMinute = number(parser, "turn", -720, 720, error);
-    if (parser.isSet("heading")) {
-        if (parser.value("heading") == QLatin1String("none"))
-            o.track.hasHeading = false;
-        else
-            o.track.headingOffset = number(parser, "heading", 0, 359.99, error) - o.track.courseDegrees;
-    }
-    o.reportIntervalS = number(parser, "report-interval", 0, 86400, error);
-    o.startTime = static_cast<qint64>(number(parser, "start-time", 0, 2147483647, error));
+    readShipTrack(parser, o.track, 359.99, error);
+    o.reportIntervalS = optionNumber(parser, "report-interval", 0, 86400, error);
+    o.startTime = static_cast<qint64>(optionNumber(parser, "start-time", 0, 2147483647, error));
     o.recordPath = parser.value("record");
     if (parser.isSet("fail") && parser.value("fail") != QLatin1String("close")
         && parser.value("fail") != QLatin1String("500") && parser.value("fail") != QLatin1String("garbage"))
@@ -116,32 +94,27 @@ std::optional<ShipServiceOptions> readOptions(const QCommandLineParser &parser, 
     return o;
 }
 
-QString helpText(const QCommandLineParser &parser)
+// Start-up modes go through the control lines, so they behave alike.
+void applyStartModes(ShipService &service, const QCommandLineParser &parser)
 {
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(u'\n') + 1);
-    return QStringLiteral("Usage: korvane-sim ship-service [options]\n")
-           + QString::fromUtf8(kShipServiceDescription) + u'\n' + options;
+    if (parser.isSet("unknown"))
+        service.control(QStringLiteral("unknown on"));
+    if (parser.isSet("stale"))
+        service.control(QStringLiteral("stale on"));
+    if (parser.isSet("hang"))
+        service.control(QStringLiteral("hang on"));
+    if (parser.value("slow-ms") != QLatin1String("0"))
+        service.control(QStringLiteral("slow ") + parser.value("slow-ms"));
+    if (parser.isSet("fail"))
+        service.control(QStringLiteral("fail ") + parser.value("fail"));
 }
 
 } // namespace
 
 int runShipService(const QStringList &arguments)
 {
-    // Start-up modes go through the control lines, so they behave alike.
-    return runPeer<ShipService, ShipServiceOptions>(QStringLiteral("ship-service"), arguments, addOptions, readOptions, helpText,
-                                   [](ShipService &service, const QCommandLineParser &parser) {
-                                       if (parser.isSet("unknown"))
-                                           service.control(QStringLiteral("unknown on"));
-                                       if (parser.isSet("stale"))
-                                           service.control(QStringLiteral("stale on"));
-                                       if (parser.isSet("hang"))
-                                           service.control(QStringLiteral("hang on"));
-                                       if (parser.value("slow-ms") != QLatin1String("0"))
-                                           service.control(QStringLiteral("slow ") + parser.value("slow-ms"));
-                                       if (parser.isSet("fail"))
-                                           service.control(QStringLiteral("fail ") + parser.value("fail"));
-                                   });
+    return runPeer<ShipService, ShipServiceOptions>(QStringLiteral("ship-service [options]"), kShipServiceDescription,
+                                                    arguments, addOptions, readOptions, applyStartModes);
 }
 
 } // namespace korvane::sim

@@ -1,10 +1,10 @@
 #include "SimCommon.h"
 
 #include <QCoreApplication>
-
 #include <QHostAddress>
 #include <QTcpServer>
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -47,6 +47,33 @@ bool listenAndAnnounce(QTcpServer &server, const QString &host, quint16 port, co
     printLine(QStringLiteral("korvane-sim %1 listening on %2:%3")
                   .arg(peer, server.serverAddress().toString())
                   .arg(server.serverPort()));
+    return true;
+}
+
+bool readSwitch(const QString &argument, bool &flag)
+{
+    if (argument != QLatin1String("on") && argument != QLatin1String("off"))
+        return false;
+    flag = argument == QLatin1String("on");
+    return true;
+}
+
+bool parseNumber(const QString &text, double &value)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+bool readNumber(const QString &text, double low, double high, double &value)
+{
+    double v = 0;
+    if (!parseNumber(text, v) || v < low || v > high)
+        return false;
+    value = v;
     return true;
 }
 

@@ -29,6 +29,12 @@ bool listenAndAnnounce(QTcpServer &server, const QString &host, quint16 port, co
 // line breaks on one stdin line.
 QString unescapeControlText(const QString &text);
 
+// Control-line arguments. Each returns false and leaves its target unchanged
+// for text it cannot take.
+bool readSwitch(const QString &argument, bool &flag);   // "on" or "off"
+bool parseNumber(const QString &text, double &value);   // any finite number
+bool readNumber(const QString &text, double low, double high, double &value);
+
 // One stdin control line, the way every peer answers it: "status" prints
 // `status()`, "quit" ends the program, anything else goes to `handle` with
 // its first word and the rest, and is answered "ok LINE" or "error LINE".
