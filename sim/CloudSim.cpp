@@ -11,10 +11,7 @@
 namespace korvane::sim {
 
 namespace {
-// A head longer than this is not a station's report; it is answered 431.
-constexpr qsizetype kMaxHeadBytes = 64 * 1024;
 constexpr qint64 kGarbageAnswerBytes = 2048;
-const QByteArray kHeadEnd = QByteArrayLiteral("\r\n\r\n");
 
 QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
 } // namespace
@@ -22,15 +19,12 @@ QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"
 CloudSim::CloudSim(const CloudOptions &options, QObject *parent)
     : QObject(parent), m_options(options)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &CloudSim::acceptPending);
-}
-
-CloudSim::~CloudSim()
-{
-    // The sockets die with the server, after this object's members; they
-    // must not call back on their way out.
-    for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
-        socket->disconnect(this);
+    connect(&m_intake, &HttpIntake::request, this,
+            [this](QTcpSocket *socket, const HttpRequest &request) { handleRequest(socket, request.head); });
+    connect(&m_intake, &HttpIntake::tooLarge, this, [this](QTcpSocket *socket) {
+        if (!m_options.hang)
+            answer(socket, 431);
+    });
 }
 
 bool CloudSim::start(QString *error)
@@ -46,45 +40,6 @@ bool CloudSim::start(QString *error)
         return false;
     m_port = m_server.serverPort();
     return !m_options.refuse || setRefuse(true, error);
-}
-
-void CloudSim::acceptPending()
-{
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        ++m_counts.connections;
-        m_buffers.insert(socket, {});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { received(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_buffers.remove(socket);
-            socket->deleteLater();
-        });
-    }
-}
-
-void CloudSim::received(QTcpSocket *socket)
-{
-    const QByteArray bytes = socket->readAll();
-    const auto it = m_buffers.find(socket);
-    if (it == m_buffers.end())
-        return; // answered already; the rest is not read
-    it.value() += bytes;
-    for (;;) {
-        QByteArray &buffer = m_buffers[socket];
-        const qsizetype end = buffer.indexOf(kHeadEnd);
-        if (end < 0) {
-            if (buffer.size() > kMaxHeadBytes) {
-                buffer.clear();
-                if (!m_options.hang)
-                    answer(socket, 431);
-            }
-            return;
-        }
-        const QByteArray head = buffer.left(end);
-        buffer.remove(0, end + kHeadEnd.size());
-        handleRequest(socket, head);
-        if (!m_buffers.contains(socket))
-            return;
-    }
 }
 
 void CloudSim::handleRequest(QTcpSocket *socket, const QByteArray &head)
@@ -120,17 +75,9 @@ void CloudSim::handleRequest(QTcpSocket *socket, const QByteArray &head)
 void CloudSim::answer(QTcpSocket *socket, int status)
 {
     ++m_counts.answered;
-    m_buffers.remove(socket);
+    m_intake.release(socket);
     socket->write(m_options.garbage ? garbageBytes(kGarbageAnswerBytes) : httpAnswer(status));
     socket->disconnectFromHost(); // after the answer has gone out
-}
-
-void CloudSim::dropAll()
-{
-    const QList<QTcpSocket *> sockets = m_buffers.keys();
-    m_buffers.clear();
-    for (QTcpSocket *socket : sockets)
-        socket->abort();
 }
 
 bool CloudSim::setRefuse(bool refuse, QString *error)
@@ -178,7 +125,7 @@ void CloudSim::control(const QString &line)
         if (ok)
             m_options.status = status;
     } else if (word == QLatin1String("drop")) {
-        dropAll();
+        m_intake.dropAll();
         ok = true;
     }
     printLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line
@@ -188,11 +135,11 @@ void CloudSim::control(const QString &line)
 QString CloudSim::statusSummary() const
 {
     return QStringLiteral("status connections=%1 requests=%2 reports=%3 answered=%4 open=%5 refuse=%6 hang=%7 code=%8")
-        .arg(m_counts.connections)
+        .arg(m_intake.connections())
         .arg(m_counts.requests)
         .arg(m_counts.reports)
         .arg(m_counts.answered)
-        .arg(m_buffers.size())
+        .arg(m_intake.unanswered())
         .arg(onOff(m_options.refuse), onOff(m_options.hang))
         .arg(m_options.status);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "HttpIntake.h"
 #include "SimCommon.h"
 
 #include <QFile>
-#include <QHash>
 #include <QObject>
 #include <QTcpServer>
 
@@ -33,18 +33,17 @@ class CloudSim : public QObject {
     Q_OBJECT
 public:
     explicit CloudSim(const CloudOptions &options, QObject *parent = nullptr);
-    ~CloudSim() override;
 
     bool start(QString *error);
     // One control line from the tester (stdin).
     void control(const QString &line);
 
 private:
-    void acceptPending();
-    void received(QTcpSocket *socket);
+    // A head longer than this is not a station's report; it is answered 431.
+    static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+
     void handleRequest(QTcpSocket *socket, const QByteArray &head);
     void answer(QTcpSocket *socket, int status);
-    void dropAll();
     bool setRefuse(bool refuse, QString *error);
     QString statusSummary() const;
 
@@ -52,9 +51,8 @@ private:
     QTcpServer m_server;
     quint16 m_port = 0;
     QFile m_reports;
-    QHash<QTcpSocket *, QByteArray> m_buffers;
+    HttpIntake m_intake{m_server, kMaxHeadBytes};
     struct Counts {
-        qint64 connections = 0;
         qint64 requests = 0;
         qint64 reports = 0;
         qint64 answered = 0;

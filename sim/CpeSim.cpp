@@ -17,20 +17,10 @@ const QByteArray kText = "text/plain";
 const char *const kModes[] = {"ok", "slow", "error500", "silent", "close"};
 const char *const kCounterKeys[] = {"rx_bytes", "tx_bytes"};
 
-QByteArray headerValue(const QList<QByteArray> &lines, const QByteArray &name)
-{
-    for (const QByteArray &line : lines) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == name)
-            return line.mid(colon + 1).trimmed();
-    }
-    return {};
-}
-
 } // namespace
 
 CpeSim::CpeSim(const CpeOptions &options, QObject *parent)
-    : QObject(parent), m_options(options)
+    : QObject(parent), m_options(options), m_intake(m_server, kMaxHeadBytes)
 {
     // "bandwidth" comes before "band", so a reader that finds "band" inside
     // "bandwidth" shows it.
@@ -47,7 +37,10 @@ CpeSim::CpeSim(const CpeOptions &options, QObject *parent)
         {QStringLiteral("mnc"), QStringLiteral("00"), true},
         {QStringLiteral("mac"), QStringLiteral("a4:5e:60:1c:2b:3d"), true},
     };
-    connect(&m_server, &QTcpServer::newConnection, this, &CpeSim::accept);
+    connect(&m_intake, &HttpIntake::request, this, &CpeSim::answer);
+    connect(&m_intake, &HttpIntake::tooLarge, this, [this](QTcpSocket *socket) {
+        respond(socket, 431, "Request Header Fields Too Large", "head too large\n", kText);
+    });
 }
 
 bool CpeSim::start(QString *error)
@@ -55,58 +48,20 @@ bool CpeSim::start(QString *error)
     return listenAndAnnounce(m_server, m_options.host, m_options.port, QStringLiteral("cpe"), error);
 }
 
-void CpeSim::accept()
+void CpeSim::answer(QTcpSocket *socket, const HttpRequest &request)
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        ++m_connections;
-        m_pending.insert(socket, QByteArray());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_pending.remove(socket);
-            socket->deleteLater();
-        });
-    }
-}
-
-void CpeSim::readRequest(QTcpSocket *socket)
-{
-    if (!m_pending.contains(socket))
-        return;
-    QByteArray &buffer = m_pending[socket];
-    buffer += socket->readAll();
-    // Blank lines before a request are ignored (RFC 9112): a telnet client
-    // that greets with CR LF meets a silent server, not an error.
-    while (buffer.startsWith('\r') || buffer.startsWith('\n'))
-        buffer.remove(0, 1);
-    if (buffer.size() > kMaxHeadBytes) {
-        m_pending.remove(socket);
-        respond(socket, 431, "Request Header Fields Too Large", "head too large\n", kText);
-        return;
-    }
-    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-    if (headEnd < 0)
-        return;
-    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
-    const qsizetype bodyBytes = headerValue(lines.mid(1), "content-length").toLongLong();
-    if (buffer.size() < headEnd + 4 + bodyBytes)
-        return; // the body is still coming
-    buffer.remove(0, headEnd + 4 + bodyBytes);
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-    m_userAgent = headerValue(lines.mid(1), "user-agent");
-    answer(socket, requestLine.value(0), requestLine.value(1));
-}
-
-void CpeSim::answer(QTcpSocket *socket, const QByteArray &method, const QByteArray &path)
-{
+    const QList<QByteArray> requestLine = request.requestLine();
+    const QByteArray method = requestLine.value(0);
+    const QByteArray path = requestLine.value(1);
+    m_userAgent = request.header("user-agent");
     ++m_requests;
     m_lastPath = path;
     switch (m_mode) {
     case Mode::Silent:
         return; // the client waits until it gives up
     case Mode::Close:
-        m_pending.remove(socket);
+        m_intake.release(socket);
         socket->abort();
-        socket->deleteLater();
         return;
     case Mode::Error500:
         respond(socket, 500, "Internal Server Error", "cpe failure\n", kText);
@@ -139,13 +94,7 @@ void CpeSim::respond(QTcpSocket *socket, int status, const QByteArray &reason, c
 {
     if (status == 200)
         ++m_answered;
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
-    out += "Content-Type: " + contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-    out += "Connection: close\r\n\r\n";
-    out += body;
-    socket->write(out);
-    socket->disconnectFromHost();
+    HttpIntake::respond(socket, status, reason, body, contentType);
 }
 
 // The object as it stands, then the counters move on for the next answer.
@@ -242,7 +191,7 @@ QString CpeSim::statusSummary() const
         values += QLatin1Char(' ') + f.key + QLatin1Char('=') + f.value;
     return QStringLiteral("status connections=%1 requests=%2 answered=%3 mode=%4 slow_ms=%5 body=%6 path=%7 "
                           "user_agent=%8")
-               .arg(m_connections)
+               .arg(m_intake.connections())
                .arg(m_requests)
                .arg(m_answered)
                .arg(QString::fromLatin1(kModes[static_cast<int>(m_mode)]))

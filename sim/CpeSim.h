@@ -1,9 +1,9 @@
 #pragma once
 
+#include "HttpIntake.h"
 #include "SimCommon.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -45,9 +45,7 @@ private:
         bool quoted;
     };
 
-    void accept();
-    void readRequest(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const QByteArray &method, const QByteArray &path);
+    void answer(QTcpSocket *socket, const HttpRequest &request);
     void respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &body,
                  const QByteArray &contentType);
     QByteArray replyBody();
@@ -57,15 +55,12 @@ private:
     bool setBody(const QString &argument);
 
     CpeOptions m_options;
-    // Before the server: the server's sockets, ending with it, still
-    // remove themselves from here.
-    QHash<QTcpSocket *, QByteArray> m_pending;
     QTcpServer m_server;
+    HttpIntake m_intake;
     QList<Field> m_fields; // in reply order
     QString m_body;        // a fixed body instead of the object; empty: none
     Mode m_mode = Mode::Ok;
     int m_slowMs = 0;
-    qint64 m_connections = 0;
     qint64 m_requests = 0;
     qint64 m_answered = 0;
     QByteArray m_lastPath;

@@ -46,9 +46,12 @@ const ShipService::ControlEntry ShipService::kControls[] = {
 };
 
 ShipService::ShipService(const ShipServiceOptions &options, QObject *parent)
-    : QObject(parent), m_options(options)
+    : QObject(parent), m_options(options), m_intake(m_server, kMaxRequestBytes)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &ShipService::accept);
+    connect(&m_intake, &HttpIntake::request, this, &ShipService::answer);
+    connect(&m_intake, &HttpIntake::tooLarge, this, [](QTcpSocket *socket) {
+        HttpIntake::respond(socket, 413, "Payload Too Large", "request too large\n", "text/plain");
+    });
 }
 
 bool ShipService::start(QString *error)
@@ -60,54 +63,13 @@ bool ShipService::start(QString *error)
     return listenAndAnnounce(m_server, m_options.host, m_options.port, QStringLiteral("ship-service"), error);
 }
 
-void ShipService::accept()
+void ShipService::answer(QTcpSocket *socket, const HttpRequest &request)
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        m_pending.insert(socket, QByteArray());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_pending.remove(socket);
-            socket->deleteLater();
-        });
-    }
-}
-
-void ShipService::readRequest(QTcpSocket *socket)
-{
-    if (!m_pending.contains(socket))
-        return;
-    QByteArray &buffer = m_pending[socket];
-    buffer += socket->readAll();
-    if (buffer.size() > kMaxRequestBytes) {
-        respond(socket, 413, "Payload Too Large", "request too large\n", "text/plain");
-        return;
-    }
-    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
-    if (headerEnd < 0)
-        return;
-    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-    qsizetype contentLength = 0;
-    for (const QByteArray &line : lines.mid(1)) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "content-length")
-            contentLength = line.mid(colon + 1).trimmed().toLongLong();
-    }
-    if (contentLength < 0 || contentLength > kMaxRequestBytes) {
-        respond(socket, 400, "Bad Request", "bad length\n", "text/plain");
-        return;
-    }
-    if (buffer.size() < headerEnd + 4 + contentLength)
-        return; // the body is still coming
-    const QByteArray request = buffer.left(headerEnd + 4 + contentLength);
-    m_recorder.append(request);
-    buffer.remove(0, request.size());
-    answer(socket, requestLine.value(0), requestLine.value(1), request.mid(headerEnd + 4));
-}
-
-void ShipService::answer(QTcpSocket *socket, const QByteArray &method, const QByteArray &path,
-                         const QByteArray &body)
-{
+    m_recorder.append(request.raw);
+    const QList<QByteArray> requestLine = request.requestLine();
+    const QByteArray method = requestLine.value(0);
+    const QByteArray path = requestLine.value(1);
+    const QByteArray &body = request.body;
     ++m_counts.requests;
     if (m_hang) {
         ++m_counts.hung;
@@ -120,46 +82,34 @@ void ShipService::answer(QTcpSocket *socket, const QByteArray &method, const QBy
     }
     if (m_failure == Failure::Status500) {
         ++m_counts.failed;
-        respond(socket, 500, "Internal Server Error", "service failure\n", "text/plain");
+        HttpIntake::respond(socket, 500, "Internal Server Error", "service failure\n", "text/plain");
         return;
     }
     if (m_failure == Failure::Garbage) {
         ++m_counts.failed;
-        respond(socket, 200, "OK", garbageBytes(kGarbageBodyBytes), "application/json");
+        HttpIntake::respond(socket, 200, "OK", garbageBytes(kGarbageBodyBytes), "application/json");
         return;
     }
     if (path != kLookupPath) {
-        respond(socket, 404, "Not Found", "not found\n", "text/plain");
+        HttpIntake::respond(socket, 404, "Not Found", "not found\n", "text/plain");
         return;
     }
     if (method != "POST") {
-        respond(socket, 405, "Method Not Allowed", "POST only\n", "text/plain");
+        HttpIntake::respond(socket, 405, "Method Not Allowed", "POST only\n", "text/plain");
         return;
     }
     const QString mmsi = QUrlQuery(QString::fromUtf8(body)).queryItemValue(QStringLiteral("mmsi"));
     m_lastMmsi = mmsi;
     const QByteArray json = reportJson(mmsi);
     if (m_slowMs <= 0) {
-        respond(socket, 200, "OK", json, kJson);
+        HttpIntake::respond(socket, 200, "OK", json, kJson);
         return;
     }
     QPointer<QTcpSocket> guarded(socket);
     QTimer::singleShot(m_slowMs, this, [this, guarded, json] {
         if (guarded)
-            respond(guarded, 200, "OK", json, kJson);
+            HttpIntake::respond(guarded, 200, "OK", json, kJson);
     });
-}
-
-void ShipService::respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &body,
-                          const QByteArray &contentType)
-{
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
-    out += "Content-Type: " + contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-    out += "Connection: close\r\n\r\n";
-    out += body;
-    socket->write(out);
-    socket->disconnectFromHost();
 }
 
 QByteArray ShipService::reportJson(const QString &mmsi)

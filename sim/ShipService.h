@@ -1,11 +1,11 @@
 #pragma once
 
+#include "HttpIntake.h"
 #include "SimCommon.h"
 #include "ShipTrack.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -55,11 +55,7 @@ private:
     };
     static const ControlEntry kControls[];
 
-    void accept();
-    void readRequest(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const QByteArray &method, const QByteArray &path, const QByteArray &body);
-    void respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &body,
-                 const QByteArray &contentType);
+    void answer(QTcpSocket *socket, const HttpRequest &request);
     QByteArray reportJson(const QString &mmsi);
     void refreshReport();
     void publish(qint64 time);
@@ -80,7 +76,7 @@ private:
 
     ShipServiceOptions m_options;
     QTcpServer m_server;
-    QHash<QTcpSocket *, QByteArray> m_pending;
+    HttpIntake m_intake;
     ByteRecorder m_recorder;
     QElapsedTimer m_clock;
     qint64 m_trackAtMs = 0;  // when the track was last advanced
