@@ -54,7 +54,14 @@ HttpResponse Http::send(const HttpRequest &request)
     QTimer bound;
     bound.setSingleShot(true);
     bool timedOut = false;
+    bool tooLarge = false;
     connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        if (reply->bytesAvailable() > request.maxReplyBytes) {
+            tooLarge = true;
+            reply->abort();
+        }
+    });
     connect(&bound, &QTimer::timeout, &loop, [&] {
         timedOut = true;
         reply->abort();
@@ -73,6 +80,8 @@ HttpResponse Http::send(const HttpRequest &request)
 
     if (quitting)
         return errorResponse(kQuitting, QStringLiteral("application quitting"));
+    if (tooLarge)
+        return errorResponse(kReplyTooLarge, QStringLiteral("reply longer than %1 bytes").arg(request.maxReplyBytes));
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QNetworkReply::NetworkError error = reply->error();
     // Canceled without our bound having fired: the transfer time-out did it.

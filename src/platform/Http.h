@@ -33,6 +33,9 @@ struct HttpRequest {
     HttpHeaders headers;
     QByteArray body;
     HttpTimeouts timeouts;
+    // Every peer's answer is a few kilobytes; a reply growing beyond this is
+    // cut off, so a broken or hostile server cannot fill the memory.
+    qint64 maxReplyBytes = 1024 * 1024;
 };
 
 // What came back. A reply with any HTTP status, 404 and 500 included, is no
@@ -61,6 +64,8 @@ public:
     static constexpr int kQuitting = 5; // QNetworkReply::OperationCanceledError
     // Reported for an address that is not a usable http(s) URL.
     static constexpr int kInvalidAddress = 301; // QNetworkReply::ProtocolUnknownError
+    // Reported for a reply longer than the request's `maxReplyBytes`.
+    static constexpr int kReplyTooLarge = 299; // QNetworkReply::UnknownContentError
 
     explicit Http(QObject *parent = nullptr);
 

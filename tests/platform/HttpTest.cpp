@@ -159,6 +159,24 @@ TEST(Http, FailuresCarryANumberAndAText)
     EXPECT_EQ(invalid.errorNumber, Http::kInvalidAddress);
 }
 
+TEST(Http, AnEndlessReplyIsCutOffInsteadOfFillingTheMemory)
+{
+    constexpr qint64 kBody = 4 * 1024 * 1024;
+    HttpPeer peer;
+    peer.reply = [](const QByteArray &) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(kBody) + "\r\n\r\n"
+               + QByteArray(kBody, '{');
+    };
+    Http http;
+    const HttpResponse r = http.get(peer.url(), {}, HttpTimeouts{2000, 2000, 2000, 2000});
+    EXPECT_EQ(r.errorNumber, Http::kReplyTooLarge);
+    EXPECT_TRUE(r.body.isEmpty());
+
+    HttpRequest roomy{"GET", peer.url(), {}, {}, HttpTimeouts{2000, 2000, 2000, 2000}};
+    roomy.maxReplyBytes = 2 * kBody;
+    EXPECT_EQ(http.send(roomy).body.size(), kBody) << "a reply within the bound is whole";
+}
+
 TEST(Http, AServerThatNeverAnswersTimesOutWhileTheLoopStaysLive)
 {
     HttpPeer peer;
