@@ -43,9 +43,13 @@ TEST(HeadlessConsole, PrintsEachDisplayChangeEscaped)
     s.display.Label_NOTE.setText(QStringLiteral("已经恢复自动驱动模式。"));
     s.display.Label6.setColour(Rgb{0, 255, 0});
     s.display.Text2.append(QStringLiteral("a\\b\r\nc"));
+    // A peer's escape sequence (ESC [ 2 J clears the screen) and C1 CSI
+    // reach the terminal as text.
+    s.display.Text2.append(QStringLiteral("\t\x1b[2J\u009b1m\x7f\x00" "end"));
     EXPECT_EQ(out.text(), QStringLiteral("Label_NOTE.text=已经恢复自动驱动模式。\n"
                                          "Label6.colour=0,255,0\n"
-                                         "Text2.append=a\\\\b\\r\\nc\n"));
+                                         "Text2.append=a\\\\b\\r\\nc\n"
+                                         "Text2.append=\\t\\x1b[2J\\x9b1m\\x7f\\x00end\n"));
 }
 
 TEST(HeadlessConsole, GrammarReachesTheStation)
