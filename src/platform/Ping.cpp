@@ -9,7 +9,16 @@
 #include <atomic>
 #include <cstring>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+// winsock2 before windows.h, iphlpapi before icmpapi.
+#include <winsock2.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
+
+#include <QWinEventNotifier>
+
+#include <memory>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -60,10 +69,82 @@ std::optional<EchoReply> readEchoReply(const std::uint8_t *packet, std::size_t s
 
 #ifdef Q_OS_WIN
 
-// The station is built for Linux; here every ping counts as unanswered.
-int PingOnce(const QString &, int)
+namespace {
+
+// The first three fields of ICMP_ECHO_REPLY and of ICMP_ECHO_REPLY32 (which a
+// 64-bit process gets) are the same, and they are all that is read.
+struct EchoReplyHead {
+    ULONG address;
+    ULONG status;
+    ULONG roundTripTime;
+};
+
+// What the system writes into while an echo is out: kept alive until the
+// system says it is done with it.
+struct PendingEcho {
+    HANDLE icmp = INVALID_HANDLE_VALUE;
+    HANDLE event = nullptr;
+    char payload[4] = {'T', 'E', 'S', 'T'};
+    // One reply with its payload, an ICMP error's 8 bytes, and room for the
+    // system's status block.
+    unsigned char replies[sizeof(ICMP_ECHO_REPLY) + 4 + 8 + 64] = {};
+
+    ~PendingEcho()
+    {
+        if (event)
+            ::CloseHandle(event);
+        if (icmp != INVALID_HANDLE_VALUE)
+            ::IcmpCloseHandle(icmp);
+    }
+};
+
+} // namespace
+
+int PingOnce(const QString &address, int timeoutMs)
 {
-    return -1;
+    const auto target = parseDottedIpv4(address.section(QLatin1Char(':'), 0, 0));
+    if (!target)
+        return -1;
+    auto echo = std::make_unique<PendingEcho>();
+    echo->icmp = ::IcmpCreateFile();
+    echo->event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (echo->icmp == INVALID_HANDLE_VALUE || !echo->event)
+        return -1;
+    const DWORD immediate =
+        ::IcmpSendEcho2(echo->icmp, echo->event, nullptr, nullptr, htonl(*target), echo->payload,
+                        static_cast<WORD>(sizeof echo->payload), nullptr, echo->replies,
+                        static_cast<DWORD>(sizeof echo->replies), static_cast<DWORD>(timeoutMs));
+    if (immediate == 0 && ::GetLastError() != ERROR_IO_PENDING)
+        return -1;
+
+    // The system ends the echo itself after `timeoutMs`; the event loop runs
+    // while it is out.
+    QEventLoop loop;
+    bool done = false;
+    QWinEventNotifier notifier(echo->event);
+    QObject::connect(&notifier, &QWinEventNotifier::activated, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, &loop, &QEventLoop::quit);
+    safety.start(timeoutMs + 5000);
+    if (immediate == 0)
+        loop.exec();
+    else
+        done = true;
+    if (!done) {
+        // Never seen, but the system may still write into the buffer: it is
+        // left allocated rather than freed under it.
+        static_cast<void>(echo.release());
+        return -1;
+    }
+    if (::IcmpParseReplies(echo->replies, static_cast<DWORD>(sizeof echo->replies)) == 0)
+        return -1;
+    EchoReplyHead head;
+    std::memcpy(&head, echo->replies, sizeof head);
+    return head.status == IP_SUCCESS ? static_cast<int>(head.roundTripTime) : -1;
 }
 
 #else
