@@ -2,6 +2,7 @@
 // other side reads.
 #include "sim/AisFeedProcess.h"
 #include "platform/PtyPair.h"
+#include "support/Wait.h"
 
 #include "nav/AisDecoder.h"
 #include "nav/NmeaLineFramer.h"

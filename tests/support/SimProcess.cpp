@@ -20,15 +20,19 @@ bool SimProcess::start(const QString &peer, const QStringList &arguments, int ti
     if (!arguments.contains(QStringLiteral("--port")))
         all << QStringLiteral("--port") << QStringLiteral("0");
     all << arguments;
-    m_process.start(QStringLiteral(KORVANE_SIM_PATH), all);
     static const QRegularExpression announce(QStringLiteral("^korvane-sim \\S+ listening on (\\S+):(\\d+)$"));
-    const QString line = waitForLine(QStringLiteral("korvane-sim "), timeoutMs);
-    const auto match = announce.match(line);
+    const auto match = announce.match(launch(all, QStringLiteral("korvane-sim "), timeoutMs));
     if (!match.hasMatch())
         return false;
     m_host = match.captured(1);
     m_port = static_cast<quint16>(match.captured(2).toUInt());
     return true;
+}
+
+QString SimProcess::launch(const QStringList &arguments, const QString &announcement, int timeoutMs)
+{
+    m_process.start(QStringLiteral(KORVANE_SIM_PATH), arguments);
+    return waitForLine(announcement, timeoutMs);
 }
 
 void SimProcess::control(const QString &line) { m_process.write((line + u'\n').toUtf8()); }

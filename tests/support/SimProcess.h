@@ -47,6 +47,11 @@ public:
     // kills it if it does not end within a bound.
     void stop();
 
+protected:
+    // Starts `korvane-sim` with `arguments` and returns its first line that
+    // starts with `announcement`; empty when it exits or says nothing in time.
+    QString launch(const QStringList &arguments, const QString &announcement, int timeoutMs);
+
 private:
     void readOutput();
 

@@ -39,6 +39,23 @@ void FaultSuite::SetUp()
     rowTime.start();
 }
 
+bool FaultSuite::supervisionRounds(SimProcess &peer, int probes)
+{
+    const qint64 start = peer.statusValue(QStringLiteral("accepted"));
+    return waitUntil([&] { return peer.statusValue(QStringLiteral("accepted")) >= start + probes; },
+                     probes * linkBackMs());
+}
+
+bool FaultSuite::flood(SimProcess &peer)
+{
+    constexpr qint64 kFloodBytes = 10 * 1024 * 1024;
+    constexpr int kFloodMs = 90000;
+    const qint64 start = peer.statusValue(QStringLiteral("bytes_out"));
+    return peer.controlAcknowledged(QStringLiteral("flood %1").arg(kFloodBytes))
+           && waitUntil([&] { return peer.statusValue(QStringLiteral("bytes_out")) >= start + kFloodBytes; },
+                        kFloodMs);
+}
+
 QByteArray FaultSuite::rowLog() const
 {
     return f().logBytes().mid(logAtStart);

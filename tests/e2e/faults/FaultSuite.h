@@ -42,6 +42,12 @@ protected:
     static FaultStation &f() { return *s_station; }
     // Twice the supervision's period: the bound for a link to come back.
     static int linkBackMs() { return 2 * f().supervisionMs(); }
+    // Waits until `peer` has accepted `probes` more connections: each
+    // supervision round tests a connected link with one.
+    static bool supervisionRounds(SimProcess &peer, int probes);
+    // Has `peer` send 10 MB of noise on its connections and waits until it
+    // has gone out.
+    static bool flood(SimProcess &peer);
     // The log as it grew since the row began.
     QByteArray rowLog() const;
     // Memory limits hold only where memory is the station's own.

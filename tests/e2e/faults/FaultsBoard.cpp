@@ -7,35 +7,17 @@ using namespace korvane::test;
 
 namespace {
 
-constexpr qint64 kFloodBytes = 10 * 1024 * 1024;
-constexpr int kFloodMs = 90000;
-
 class FaultsBoard : public FaultSuite {
 protected:
     static void SetUpTestSuite() { startStation(); }
 
     qint64 boardValue(const char *name) { return f().board.statusValue(QString::fromLatin1(name)); }
 
-    // Waits until the station has opened `probes` more connections to the
-    // board: each supervision round opens one to test the link.
-    bool supervisionRounds(int probes)
-    {
-        const qint64 start = boardValue("accepted");
-        return waitUntil([&] { return boardValue("accepted") >= start + probes; }, probes * linkBackMs());
-    }
-
     bool lampLeftGreen() const
     {
         return f().printedSince(since, QStringLiteral("Label6.colour=0,0,0"))
                || f().printedSince(since, QStringLiteral("Label6.colour=255,0,0"))
                || f().printedSince(since, QStringLiteral("Label6.colour=255,255,0"));
-    }
-
-    bool flood()
-    {
-        const qint64 start = boardValue("bytes_out");
-        return f().board.controlAcknowledged(QStringLiteral("flood %1").arg(kFloodBytes))
-               && waitUntil([&] { return boardValue("bytes_out") >= start + kFloodBytes; }, kFloodMs);
     }
 };
 
@@ -49,7 +31,7 @@ TEST_F(FaultsBoard, DropsTheLink)
 TEST_F(FaultsBoard, GoesSilent)
 {
     ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("silent on")));
-    ASSERT_TRUE(supervisionRounds(2));
+    ASSERT_TRUE(supervisionRounds(f().board, 2));
     ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("silent off")));
     const qsizetype log = f().logBytes().size();
     EXPECT_TRUE(waitUntil([&] { return f().logBytes().size() > log; }, linkBackMs())) << "status flows again";
@@ -61,7 +43,7 @@ TEST_F(FaultsBoard, AcceptsButNeverSpeaks)
 {
     ASSERT_TRUE(f().restartBoard({QStringLiteral("--mute")}));
     ASSERT_TRUE(f().boardLinkUp(linkBackMs()));
-    ASSERT_TRUE(supervisionRounds(2));
+    ASSERT_TRUE(supervisionRounds(f().board, 2));
     EXPECT_TRUE(f().stationRunning());
     ASSERT_TRUE(f().restartBoard());
     EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
@@ -102,9 +84,9 @@ TEST_F(FaultsBoard, RestartsMidInit)
 TEST_F(FaultsBoard, Floods10MB)
 {
     commandRateChecked = false;
-    ASSERT_TRUE(flood());
+    ASSERT_TRUE(flood(f().board));
     const StationStats first = midStats();
-    ASSERT_TRUE(flood());
+    ASSERT_TRUE(flood(f().board));
     const StationStats second = midStats();
     // Memory follows the station's bounds, not the amount of noise.
     if (memoryMeasured()) {

@@ -7,35 +7,17 @@ using namespace korvane::test;
 
 namespace {
 
-constexpr qint64 kFloodBytes = 10 * 1024 * 1024;
-constexpr int kFloodMs = 90000;
-
 class FaultsRadio : public FaultSuite {
 protected:
     static void SetUpTestSuite() { startStation(); }
 
     qint64 radioValue(const char *name) { return f().radio.statusValue(QString::fromLatin1(name)); }
 
-    // Waits until the station has opened `probes` more connections to the
-    // radio: each supervision round tests a connected link with one.
-    bool supervisionRounds(int probes)
-    {
-        const qint64 start = radioValue("accepted");
-        return waitUntil([&] { return radioValue("accepted") >= start + probes; }, probes * linkBackMs());
-    }
-
     // The connect button with these credentials in the boxes.
     void connectWith(const QString &password)
     {
         f().station.send(QStringLiteral(":set Text7 ") + password);
         f().station.send(QStringLiteral(":click Command1"));
-    }
-
-    bool flood()
-    {
-        const qint64 start = radioValue("bytes_out");
-        return f().radio.controlAcknowledged(QStringLiteral("flood %1").arg(kFloodBytes))
-               && waitUntil([&] { return radioValue("bytes_out") >= start + kFloodBytes; }, kFloodMs);
     }
 };
 
@@ -53,7 +35,7 @@ TEST_F(FaultsRadio, WrongCredentials)
     ASSERT_TRUE(f().waitForOutput(since, QStringLiteral("Label_NOTE.text=微波登录用户名或密码错，请检查并修改后点击连接！"),
                                   linkBackMs()));
     const qint64 failed = radioValue("failed_logins");
-    ASSERT_TRUE(supervisionRounds(2));
+    ASSERT_TRUE(supervisionRounds(f().radio, 2));
     // A rejected login is not retried at the speed of the network.
     EXPECT_LE(radioValue("failed_logins") - failed, 6);
     EXPECT_TRUE(rowLog().contains("微波登录用户名或密码错")) << "the rejection is logged";
@@ -66,7 +48,7 @@ TEST_F(FaultsRadio, NeverPrompts)
 {
     ASSERT_TRUE(f().radio.controlAcknowledged(QStringLiteral("silent on")));
     ASSERT_TRUE(f().radio.controlAcknowledged(QStringLiteral("drop")));
-    ASSERT_TRUE(supervisionRounds(2)) << "the station reconnects and keeps testing the link";
+    ASSERT_TRUE(supervisionRounds(f().radio, 2)) << "the station reconnects and keeps testing the link";
     EXPECT_FALSE(f().printedSince(since, QStringLiteral("Label_NOTE.text=微波登录成功！")));
     ASSERT_TRUE(f().radio.controlAcknowledged(QStringLiteral("silent off")));
     ASSERT_TRUE(f().radio.controlAcknowledged(QStringLiteral("drop")));
@@ -76,9 +58,9 @@ TEST_F(FaultsRadio, NeverPrompts)
 TEST_F(FaultsRadio, Floods10MB)
 {
     commandRateChecked = false;
-    ASSERT_TRUE(flood());
+    ASSERT_TRUE(flood(f().radio));
     const StationStats first = midStats();
-    ASSERT_TRUE(flood());
+    ASSERT_TRUE(flood(f().radio));
     const StationStats second = midStats();
     if (memoryMeasured()) {
         EXPECT_LT(second.peakRssKb - first.peakRssKb, 4096) << "kB of peak grown by a second 10 MB flood";
