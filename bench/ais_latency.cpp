@@ -9,11 +9,8 @@
 // after sending it. Needs socat (Debian package socat).
 #include "app/SettingKeys.h"
 #include "app/Station.h"
-#include "support/QuietPlatform.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/FileReveal.h"
-#include "platform/SettingsStore.h"
+#include "support/BenchStation.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,8 +38,8 @@
 #include <unistd.h>
 
 using namespace korvane;
-using korvane::test::NoReveal;
-using korvane::test::QuietDialogs;
+
+using korvane::test::waitUntil;
 
 namespace {
 
@@ -137,21 +134,6 @@ private:
 
 // Waits in the event loop (no spinning: the pseudo-terminal relay needs the
 // CPU) until `done` holds or `ms` pass.
-bool pumpUntil(const std::function<bool()> &done, int ms)
-{
-    bool expired = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    QObject::connect(&bound, &QTimer::timeout, [&] { expired = true; });
-    bound.start(ms);
-    while (!done()) {
-        if (expired)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 struct Figures {
     bool complete = false;
     std::vector<qint64> ns; // sorted
@@ -176,7 +158,7 @@ Figures measure(int fd, const std::vector<const char *> &sentences, const Thread
             std::fprintf(stderr, "ais_latency: write failed at sentence %d\n", i);
             return f;
         }
-        if (!pumpUntil([&] { return board.lines() > before; }, kWaitMs)) {
+        if (!waitUntil([&] { return board.lines() > before; }, kWaitMs)) {
             std::fprintf(stderr, "ais_latency: no command for sentence %d\n", i);
             return f;
         }
@@ -212,31 +194,18 @@ int main(int argc, char **argv)
     QProcess cable;
     cable.start(socat, {QStringLiteral("pty,raw,echo=0,link=") + stationEnd,
                         QStringLiteral("pty,raw,echo=0,link=") + feedEnd});
-    if (!pumpUntil([&] { return QFileInfo::exists(stationEnd) && QFileInfo::exists(feedEnd); }, kWaitMs)) {
+    if (!waitUntil([&] { return QFileInfo::exists(stationEnd) && QFileInfo::exists(feedEnd); }, kWaitMs)) {
         std::fprintf(stderr, "ais_latency: socat made no pseudo-terminals\n");
         return 1;
     }
 
     ThreadBoard board;
-    SettingsStore settings(dir.filePath(QStringLiteral("bench.ini")));
-    settings.write(keys::DEVICE_KORVANE_IP, QStringLiteral("127.0.0.1:%1").arg(board.port()));
-    settings.write(keys::DEVICE_KORVANE_PORT, QString::number(board.port()));
-    settings.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
-    SystemClock clock;
-    QuietDialogs dialogs;
-    NoReveal reveal;
-    StationEnvironment env;
-    env.programName = QStringLiteral("ais_latency");
-    env.logFolder = dir.path();
-    env.settings = &settings;
-    env.dialogs = &dialogs;
-    env.reveal = &reveal;
-    env.clock = &clock;
-    env.aisPort = stationEnd;
-    Station station(env);
-    station.Form_Load();
-    korvane::test::stopTimers(station);
-    if (!pumpUntil([&] { return station.Winsock2.State() == TcpLink::Connected && board.connected(); }, kWaitMs)
+    korvane::test::BenchStation bench(dir.path(), QStringLiteral("ais_latency"), stationEnd);
+    bench.settings.write(keys::DEVICE_KORVANE_IP, QStringLiteral("127.0.0.1:%1").arg(board.port()));
+    bench.settings.write(keys::DEVICE_KORVANE_PORT, QString::number(board.port()));
+    bench.settings.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+    Station &station = bench.start();
+    if (!waitUntil([&] { return station.Winsock2.State() == TcpLink::Connected && board.connected(); }, kWaitMs)
         || !station.MSComm1.isOpen()) {
         std::fprintf(stderr, "ais_latency: station not connected or port not open\n");
         return 1;

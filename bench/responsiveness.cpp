@@ -13,12 +13,10 @@
 //   each scenario runs SECONDS (default 9); with TEXT, only the scenarios
 //   whose name contains it
 #include "app/Station.h"
-#include "platform/Clock.h"
-#include "platform/SettingsStore.h"
-#include "support/QuietPlatform.h"
+#include "support/BenchStation.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -35,6 +33,8 @@
 #include <time.h>
 
 using namespace korvane;
+
+using korvane::test::waitUntil;
 
 namespace {
 
@@ -60,22 +60,6 @@ constexpr Scenario kScenarios[] = {
     {"probe, silent", "mode silent", false, false},
     {"probe, absent: connection refused", nullptr, true, false},
 };
-
-bool pumpUntil(const std::function<bool()> &done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    // With a time limit processEvents never sleeps and this harness would
-    // take a core from the station it measures; waiting for events does
-    // sleep, and the timer wakes it to look at the deadline.
-    QTimer wake;
-    wake.start(20);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // korvane-sim cpe as a process of its own, driven by control lines.
 class CpeProcess {
@@ -109,7 +93,7 @@ public:
 private:
     bool waitForLine(const QString &prefix, QString &line)
     {
-        return pumpUntil(
+        return waitUntil(
             [&] {
                 m_buffer += m_process.readAllStandardOutput();
                 for (qsizetype end; (end = m_buffer.indexOf('\n')) >= 0;) {
@@ -190,20 +174,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 9;
     QTemporaryDir dir;
-    SettingsStore settings(dir.filePath(QStringLiteral("bench.ini")));
-    SystemClock clock;
-    korvane::test::QuietDialogs dialogs;
-    korvane::test::NoReveal reveal;
-    StationEnvironment env;
-    env.programName = QStringLiteral("responsiveness");
-    env.logFolder = dir.path();
-    env.settings = &settings;
-    env.dialogs = &dialogs;
-    env.reveal = &reveal;
-    env.clock = &clock;
-    Station station(env);
-    station.Form_Load();
-    korvane::test::stopTimers(station);
+    korvane::test::BenchStation bench(dir.path(), QStringLiteral("responsiveness"));
+    Station &station = bench.start();
 
     std::printf("longest event-loop gap beside the radio tick (heartbeat %d ms, %d s per scenario, goal < %.0f ms)\n",
                 kHeartbeatMs, seconds, kGoalMs);

@@ -6,11 +6,11 @@
 // peak resident memory and the longest stall of its event loop.
 // Goals: under 2 % of one core, under 60 MB resident, no stall over 20 ms.
 // Needs socat (Debian package socat).
+#include "support/Wait.h"
+
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -26,28 +26,14 @@
 #include <utility>
 #include <vector>
 
+using korvane::test::waitUntil;
+
 namespace {
 
 constexpr double kGoalCpuPercent = 2.0;
 constexpr qint64 kGoalRssKb = 60 * 1024;
 constexpr qint64 kGoalGapMs = 20;
 constexpr int kStatsEveryMs = 60000;
-
-bool pumpUntil(const std::function<bool()> &condition, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    // With a time limit processEvents never sleeps and this harness would
-    // take a core from the station it measures; waiting for events does
-    // sleep, and the timer wakes it to look at the deadline.
-    QTimer wake;
-    wake.start(50);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // A program whose stdout lines are kept; stdin takes control lines.
 class Program {
@@ -80,7 +66,7 @@ public:
     {
         const QRegularExpression re(pattern, QRegularExpression::MultilineOption);
         QString found;
-        pumpUntil(
+        waitUntil(
             [&] {
                 const QRegularExpressionMatch m = re.match(QString::fromUtf8(m_output.mid(from)));
                 if (m.hasMatch())
@@ -192,7 +178,7 @@ int main(int argc, char **argv)
         return fail("a peer did not listen");
     if (!cable.start({QStringLiteral("pty,raw,echo=0,link=") + path("station-end"),
                       QStringLiteral("pty,raw,echo=0,link=") + path("feed-end")})
-        || !pumpUntil([&] { return QFileInfo::exists(path("station-end")) && QFileInfo::exists(path("feed-end")); },
+        || !waitUntil([&] { return QFileInfo::exists(path("station-end")) && QFileInfo::exists(path("feed-end")); },
                       5000)
         || !feed.start({"ais-feed", "--device", path("feed-end"), "--rate", "1"}))
         return fail("the AIS line did not start");
@@ -234,7 +220,7 @@ int main(int argc, char **argv)
     std::printf("soak: %.1f min with every peer streaming\n", minutes);
     while (wall.elapsed() < totalMs && station.running()) {
         const int slice = static_cast<int>(std::min<qint64>(kStatsEveryMs, totalMs - wall.elapsed()));
-        pumpUntil([&] { return !station.running(); }, slice);
+        waitUntil([&] { return !station.running(); }, slice);
         const Stats s = readStats(station);
         if (s.maxGapMs > worst.maxGapMs) {
             worst.maxGapMs = s.maxGapMs;

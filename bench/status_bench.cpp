@@ -2,23 +2,15 @@
 // to a temporary folder), on chunks recorded from the simulated board, after
 // 1, 100 and 10000 minutes' worth of stream: the terminal cap must keep the
 // cost per chunk flat.
-#include "app/Station.h"
-#include "support/QuietPlatform.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/FileReveal.h"
-#include "platform/SettingsStore.h"
+#include "support/BenchStation.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 using namespace korvane;
-using korvane::test::NoReveal;
-using korvane::test::QuietDialogs;
 
 namespace {
 
@@ -49,20 +41,8 @@ void BM_StatusHandler(benchmark::State &state)
         return;
     }
     QTemporaryDir dir;
-    SettingsStore settings(QDir(dir.path()).filePath(QStringLiteral("s.ini")));
-    SystemClock clock;
-    QuietDialogs dialogs;
-    NoReveal reveal;
-    StationEnvironment env;
-    env.programName = QStringLiteral("bench");
-    env.logFolder = dir.path();
-    env.settings = &settings;
-    env.dialogs = &dialogs;
-    env.reveal = &reveal;
-    env.clock = &clock;
-    Station station(env);
-    station.Form_Load();
-    korvane::test::stopTimers(station);
+    korvane::test::BenchStation bench(dir.path(), QStringLiteral("bench"));
+    Station &station = bench.start();
 
     // Bring the session to its age: the terminal fills up to its cap and the
     // day's log holds what that many minutes wrote.
