@@ -1,5 +1,6 @@
 // IMPORT end to end: the headless station and the simulated board as
 // separate programs, POINT.INI in a temporary folder.
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -16,12 +17,6 @@ using namespace korvane;
 using namespace korvane::test;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(BaseImportE2E, ConfirmedImportReachesTheBoardWithTheBaseCount)
 {

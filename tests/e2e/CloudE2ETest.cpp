@@ -3,6 +3,7 @@
 // heading and distance. Time runs 50 times faster, so a report goes every
 // 1.2 seconds.
 #include "support/LoopbackServer.h"
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -25,12 +26,6 @@ using namespace korvane::test;
 namespace {
 
 constexpr int kReportWaitMs = 20000;
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every value of `control`.`property` the station has printed, in order.
 QStringList shown(const QString &output, const QString &controlProperty)
@@ -106,8 +101,9 @@ TEST_F(CloudReporting, EveryTickReportsWhatTheStationShows)
 
     // One connection per tick, each carrying its report; each tick also
     // asked the board for its receiver state.
-    const qint64 connections = cloud.statusValue(QStringLiteral("connections"));
-    const qint64 received = cloud.statusValue(QStringLiteral("reports"));
+    const QList<qint64> counts = cloud.statusValues({QStringLiteral("connections"), QStringLiteral("reports")});
+    const qint64 connections = counts.value(0);
+    const qint64 received = counts.value(1);
     EXPECT_GE(connections, received);
     EXPECT_LE(connections, received + 1);
     EXPECT_GE(readFile(boardRecord).count("g\r\n"), all.size());

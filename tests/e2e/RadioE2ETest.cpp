@@ -2,6 +2,7 @@
 // each family, all as separate programs: the radio's figures reach the
 // display lines and keep moving. The periodic poll is not the session's job,
 // so the radio here pushes a status reply unasked every half second.
+#include "support/Sanitized.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -160,7 +161,7 @@ TEST_F(RadioE2E, SilenceAMegabyteLineAndAFloodLeaveTheStationServing)
         << "the operator is still served after the flood";
     EXPECT_EQ(station.process().state(), QProcess::Running);
     const qint64 after = residentKb(station.process().processId());
-    if (before > 0 && after > 0) {
+    if (!kSanitized && before > 0 && after > 0) {
         EXPECT_LT(after - before, 64 * 1024) << "kB grown while 4 MB of noise went through";
     }
 }

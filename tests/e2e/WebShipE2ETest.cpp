@@ -1,6 +1,7 @@
 // Ship-to-ship from the web with every party a separate program: the
 // headless station, the simulated board and the simulated ship-position
 // service, all on 127.0.0.1.
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -21,12 +22,6 @@ using namespace korvane;
 using namespace korvane::test;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(WebShipPath, ANewReportBecomesTheBoardsTargetOnceAndFailuresAreNamed)
 {

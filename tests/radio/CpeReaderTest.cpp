@@ -310,7 +310,9 @@ TEST_F(Cpe, SilentCpeNeverFreezesTheEventLoop)
     loop.exec();
     s.Timer2.stop();
     heartbeat.stop();
-    EXPECT_GE(sim.statusValue(QStringLiteral("requests")) - before, 4) << "the ticks did run";
+    // Four ticks fall due in the ten seconds; a loaded machine may skip one
+    // that comes due inside the previous one's wait.
+    EXPECT_GE(sim.statusValue(QStringLiteral("requests")) - before, 3) << "the ticks did run";
     EXPECT_LT(longestGap, 500);
     EXPECT_EQ(s.display.radioLamp.colour(), colours::Red);
 }

@@ -22,13 +22,19 @@ protected:
         s.Winsock1.RemotePort = sim.port();
     }
 
-    // Connects and waits until the dialogue is over: both logins answered.
+    // Connects and waits until the dialogue is over: both logins answered and
+    // both keys taken. The station asks for the configuration with each key it
+    // takes, so four commands mean the second key reply has been read; the
+    // radio counting the second login alone does not, and a reply sent after
+    // that could reach the station in one chunk with the key.
     bool connectAndLogIn()
     {
-        const qint64 before = sim.statusValue(QStringLiteral("logins"));
+        const QStringList counters{QStringLiteral("logins"), QStringLiteral("commands")};
+        const QList<qint64> before = sim.statusValues(counters);
         s.Winsock1.Connect();
-        return waitUntil([&] { return s.radio.loggedIn && sim.statusValue(QStringLiteral("logins")) == before + 2; },
-                         10000);
+        return waitUntil(
+            [&] { return s.radio.loggedIn && sim.statusValues(counters) == QList<qint64>{before[0] + 2, before[1] + 4}; },
+            10000);
     }
 
     void poll() { s.Winsock1.SendData(jsonPollCommand(s.controllerStatus.RadioKey)); }

@@ -2,6 +2,7 @@
 
 #include "support/Wait.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
 
 namespace korvane::test {
@@ -27,6 +28,17 @@ bool SimProcess::start(const QString &peer, const QStringList &arguments, int ti
     m_host = match.captured(1);
     m_port = static_cast<quint16>(match.captured(2).toUInt());
     return true;
+}
+
+bool SimProcess::restart(const QString &peer, const QStringList &arguments, int boundMs)
+{
+    const QDeadlineTimer deadline(boundMs);
+    do {
+        stop();
+        if (start(peer, arguments))
+            return true;
+    } while (!deadline.hasExpired());
+    return false;
 }
 
 QString SimProcess::launch(const QStringList &arguments, const QString &announcement, int timeoutMs)
@@ -63,11 +75,20 @@ QString SimProcess::waitForLine(const QString &prefix, int timeoutMs)
 
 qint64 SimProcess::statusValue(const QString &name, int timeoutMs)
 {
+    return statusValues({name}, timeoutMs).value(0, -1);
+}
+
+QList<qint64> SimProcess::statusValues(const QStringList &names, int timeoutMs)
+{
     control(QStringLiteral("status"));
     const QString line = waitForLine(QStringLiteral("status "), timeoutMs);
-    const QRegularExpression field(QStringLiteral("\\b%1=(\\d+)").arg(QRegularExpression::escape(name)));
-    const auto match = field.match(line);
-    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+    QList<qint64> values;
+    for (const QString &name : names) {
+        const QRegularExpression field(QStringLiteral("\\b%1=(\\d+)").arg(QRegularExpression::escape(name)));
+        const auto match = field.match(line);
+        values << (match.hasMatch() ? match.captured(1).toLongLong() : -1);
+    }
+    return values;
 }
 
 QString SimProcess::statusText(const QString &name, int timeoutMs)

@@ -26,6 +26,10 @@ public:
     quint16 port() const { return m_port; }
     QProcess &process() { return m_process; }
 
+    // Stops the peer and starts it again with `arguments`, which name the
+    // port it had. Something else may take that port for a moment once it
+    // is free, so the start is tried again within the bound.
+    bool restart(const QString &peer, const QStringList &arguments, int boundMs = 10000);
     // Writes one control line (a line end is added).
     void control(const QString &line);
     // Writes a control line and waits for the peer's "ok …" acknowledgement.
@@ -39,6 +43,9 @@ public:
     // Sends "status" and returns the text after "<name>=" up to the next
     // blank, empty when there is none.
     QString statusText(const QString &name, int timeoutMs = 5000);
+    // Sends "status" once and returns the numbers after each "<name>=", all
+    // from the same answer (-1 for a missing one).
+    QList<qint64> statusValues(const QStringList &names, int timeoutMs = 5000);
 
     // Ends the peer's stdin, as when it runs detached from a terminal.
     void closeInput();

@@ -235,15 +235,13 @@ bool FaultStation::cpeReadsWell(int timeoutMs)
 
 bool FaultStation::restartRadio(quint16 port)
 {
-    radio.stop();
-    return radio.start(QStringLiteral("radio"), radioArguments(port));
+    return radio.restart(QStringLiteral("radio"), radioArguments(port));
 }
 
 bool FaultStation::restartBoard(const QStringList &extra)
 {
-    board.stop();
-    return board.start(QStringLiteral("board"),
-                       QStringList{"--port", QString::number(m_boardPort)} + boardArguments() + extra);
+    return board.restart(QStringLiteral("board"),
+                         QStringList{"--port", QString::number(m_boardPort)} + boardArguments() + extra);
 }
 
 } // namespace korvane::test

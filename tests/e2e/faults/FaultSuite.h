@@ -1,6 +1,7 @@
 #pragma once
 
 #include "e2e/faults/FaultStation.h"
+#include "support/Sanitized.h"
 
 #include <QElapsedTimer>
 
@@ -9,15 +10,6 @@
 #include <memory>
 
 namespace korvane::test {
-
-// Built with AddressSanitizer (and so is the station): every step is a few
-// times slower, and freed memory is held back in quarantine, so the memory
-// figures say nothing about the station.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitized = true;
-#else
-inline constexpr bool kSanitized = false;
-#endif
 
 // The rows of one part of the fault matrix share one station: a suite starts
 // it in its SetUpTestSuite; every row starts from healthy links and ends with

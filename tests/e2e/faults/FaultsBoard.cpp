@@ -23,8 +23,12 @@ protected:
 
 TEST_F(FaultsBoard, DropsTheLink)
 {
+    const qint64 accepted = boardValue("accepted");
     ASSERT_TRUE(f().board.controlAcknowledged(QStringLiteral("drop")));
-    EXPECT_TRUE(waitUntil([&] { return lampLeftGreen(); }, linkBackMs()));
+    // The lamp shows the gap only when its timer runs before the redial; the
+    // redial itself is certain.
+    EXPECT_TRUE(waitUntil([&] { return lampLeftGreen() || boardValue("accepted") > accepted; }, linkBackMs()))
+        << "the station dials its controller again";
     EXPECT_TRUE(f().boardLinkUp(linkBackMs()));
 }
 

@@ -35,7 +35,7 @@ TEST_F(FaultsCpe, Refuses)
     // The tool tip follows the colour, possibly in a later read of the pipe.
     EXPECT_TRUE(f().waitForOutput(since, QStringLiteral("radioLamp.tooltip=5G CPE 连接失败"), linkBackMs()));
     const qsizetype back = f().mark();
-    ASSERT_TRUE(f().cpe.start(QStringLiteral("cpe"), {"--port", QString::number(port)}));
+    ASSERT_TRUE(f().cpe.restart(QStringLiteral("cpe"), {"--port", QString::number(port)}));
     EXPECT_TRUE(readsAgain(back));
 }
 

@@ -115,8 +115,8 @@ TEST_F(FaultsWeb, ShipServiceRefuses)
     const quint16 port = f().ship.port();
     f().ship.stop();
     EXPECT_TRUE(f().waitForOutput(since, kShipError + QStringLiteral(": Connection refused"), linkBackMs()));
-    ASSERT_TRUE(f().ship.start(QStringLiteral("ship-service"),
-                               {"--port", QString::number(port), "--report-interval", "1"}));
+    ASSERT_TRUE(f().ship.restart(QStringLiteral("ship-service"),
+                                 {"--port", QString::number(port), "--report-interval", "1"}));
     EXPECT_TRUE(shipShownAgain());
 }
 
