@@ -104,6 +104,10 @@ TEST(BoardKey, RecordHoldsKeyAndAddressWhereTheStationCutsThem)
     EXPECT_EQ(chunk.mid(43, chunk.size() - 46), address);
 
     ASSERT_TRUE(sim.controlAcknowledged("key off"));
+    // A record written before the switch may still be on its way: start
+    // looking after a marker sent behind it.
+    ASSERT_TRUE(sim.controlAcknowledged("send KORVANE-MARK\\r\\n"));
+    ASSERT_TRUE(station.waitFor(QStringLiteral("KORVANE-MARK")));
     station.clear();
     ASSERT_TRUE(station.waitFor(QStringLiteral("航向"))); // a later round
     ASSERT_TRUE(station.waitFor(QStringLiteral("本地纬度")));

@@ -230,7 +230,10 @@ TEST(RadioSim, FaultsAndRecording)
 
     ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("silent on")));
     peer.clear();
+    const qint64 commands = sim.statusValue(QStringLiteral("commands"));
     peer.write("mca-status\r\n");
+    // Read while silent, and still no answer a while later.
+    ASSERT_TRUE(waitUntil([&] { return sim.statusValue(QStringLiteral("commands")) == commands + 1; }));
     EXPECT_FALSE(waitUntil([&] { return !peer.received().isEmpty(); }, 500));
     ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("silent off")));
 
