@@ -6,27 +6,26 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace korvane {
 
-namespace {
-
-// How long the wait may last: until the whole-second difference between
-// the start and the wall clock reaches timeoutMs / 1000.
-qint64 waitMs(int timeoutMs)
+qint64 portProbeWindowMs(int timeoutMs, qint64 startMs)
 {
-    const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
     const qint64 wholeSeconds = (static_cast<qint64>(timeoutMs) + 999) / 1000;
     const qint64 startSecond = startMs >= 0 ? startMs / 1000 : (startMs - 999) / 1000;
-    return (startSecond + wholeSeconds) * 1000 - startMs;
+    const qint64 untilSecond = (startSecond + wholeSeconds) * 1000 - startMs;
+    // Started just before a second turns, the whole-second rule alone would
+    // leave a millisecond or two: too short for any connection to be made.
+    return std::max<qint64>(timeoutMs, untilSecond);
 }
-
-} // namespace
 
 bool IsPortOpen(const QString &host, int port, int timeoutMs)
 {
     if (host.isEmpty() || port <= 0 || port > 65535 || timeoutMs < 0)
         return false;
-    const QDeadlineTimer deadline(waitMs(timeoutMs), Qt::PreciseTimer);
+    const QDeadlineTimer deadline(portProbeWindowMs(timeoutMs, QDateTime::currentMSecsSinceEpoch()),
+                                  Qt::PreciseTimer);
     QTcpSocket socket;
     QEventLoop loop;
     QTimer bound;
