@@ -62,6 +62,9 @@ public:
     const QString &pendingText() const { return m_assembler.pending(); }
     // The JSON console's wait between its two login commands.
     void setWait(std::function<void(float seconds)> wait) { m_json.wait = std::move(wait); }
+    // A test that holds half a reply on purpose lengthens the quiet gap, so
+    // a stalled machine cannot turn the half into a reply of its own.
+    void setQuietGapMs(int ms) { m_quietGap.setInterval(ms); }
 
 private:
     QStringList assemble(const QByteArray &bytes);

@@ -3,8 +3,7 @@
 #include "CloudFixture.h"
 
 #include "cloud/CloudReply.h"
-
-#include <QTcpServer>
+#include "support/ClosedPort.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -16,19 +15,10 @@ const QString kEventPrefix = QStringLiteral("12:00:00 主机类型(0)事件：")
 // leaves the machine; under the reserved .invalid domain besides.
 const QString kUnresolvable = QStringLiteral("cloud..invalid");
 
-// A loopback port nobody listens on.
-quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
 TEST_F(CloudFixture, RefusedConnectionIsShownAndLogged)
 {
-    fx.settings->write(cloudserver::CLOUD_SERVER_NAME, QStringLiteral("127.0.0.1:%1").arg(closedPort()));
+    const ClosedPort closed;
+    fx.settings->write(cloudserver::CLOUD_SERVER_NAME, QStringLiteral("127.0.0.1:%1").arg(closed.port()));
     tick();
     ASSERT_TRUE(waitUntil([&] { return station->display.Label_NOTE.text().startsWith(QStringLiteral("云平台")); }));
     EXPECT_EQ(station->display.Label_NOTE.text(), QStringLiteral("云平台连接错误: Connection refused"));

@@ -1,26 +1,19 @@
 #include "platform/TcpLink.h"
 
+#include "support/ClosedPort.h"
 #include "support/LoopbackServer.h"
 #include "support/Wait.h"
-
-#include <QTcpServer>
 
 #include <algorithm>
 
 #include <gtest/gtest.h>
 
 using namespace korvane;
+using korvane::test::ClosedPort;
 using korvane::test::LoopbackServer;
 using korvane::test::waitUntil;
 
 namespace {
-
-quint16 closedPort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort(); // closed again when `s` goes
-}
 
 TEST(TcpLink, WalksClosedConnectingConnectedClosed)
 {
@@ -42,7 +35,8 @@ TEST(TcpLink, RefusedConnectHoldsErrorUntilClose)
 {
     TcpLink link(QStringLiteral("t"));
     link.RemoteHost = QStringLiteral("127.0.0.1");
-    link.RemotePort = closedPort();
+    const ClosedPort closed;
+    link.RemotePort = closed.port();
     int errors = 0;
     QObject::connect(&link, &TcpLink::errorOccurred, [&] { ++errors; });
     link.Connect();

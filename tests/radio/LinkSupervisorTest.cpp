@@ -3,8 +3,7 @@
 #include "radio/RadioFixture.h"
 
 #include "app/SettingKeys.h"
-
-#include <QTcpServer>
+#include "support/ClosedPort.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -13,13 +12,6 @@ namespace {
 
 const QString kSearching = QStringLiteral("搜索设备中......");
 const QString kSshLine = QStringLiteral("2024-05-01 12:00:00已尝试通过SSH开启telnet服务，稍后会重试连接...\r\n");
-
-quint16 closedPort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort(); // closed again when `s` goes
-}
 
 class Supervision : public ::testing::Test {
 protected:
@@ -38,7 +30,7 @@ protected:
     {
         link.Close();
         link.RemoteHost = QStringLiteral("127.0.0.1");
-        link.RemotePort = state == TcpLink::Error ? closedPort() : f.peer.port();
+        link.RemotePort = state == TcpLink::Error ? closed.port() : f.peer.port();
         if (state != TcpLink::Closed)
             link.Connect();
         if (state != TcpLink::Connecting) {
@@ -54,6 +46,7 @@ protected:
     }
 
     RadioFixture f{false};
+    const ClosedPort closed;
     Station &s = f.station;
     QList<QStringList> starts;
     QList<QByteArray> passwordFiles;

@@ -27,7 +27,7 @@ protected:
         };
         s.pingWatchdog.wait = [this](float seconds) {
             waits << seconds;
-            waitUntil([&] { return !f.peer.received.isEmpty(); }, 2000);
+            waitUntil([&] { return !f.peer.received.isEmpty(); });
             sentAtWait << f.peer.received;
             if (insideWait)
                 insideWait();
@@ -49,11 +49,16 @@ protected:
         ticks({101});
     }
 
-    // Everything the radio received, after a short bounded look for more.
+    // Everything the radio received: a marker sent behind it shows that all
+    // has arrived.
     QByteArray sent()
     {
-        waitUntil([] { return false; }, 150);
-        return f.peer.received;
+        const QByteArray marker = "#end#";
+        s.Winsock1.SendData(QString::fromLatin1(marker));
+        EXPECT_TRUE(waitUntil([&] { return f.peer.received.endsWith(marker); }));
+        const QByteArray got = f.peer.received.chopped(marker.size());
+        f.peer.received.clear();
+        return got;
     }
 
     QString tip() const { return s.display.radioLamp.toolTip(); }

@@ -163,6 +163,7 @@ TEST(SplitReplies, TwoArrivalsOverTheSocketLoseNothing)
     f.peer.sendToAll(kBanner);
     ASSERT_TRUE(waitUntil([&] { return s.radio.RadioFamily == RadioFamilyAirOs; }));
     const qsizetype cut = kStatus.indexOf("wlanRxBytes=12") + 14;
+    s.radioSession.setQuietGapMs(60000);
     f.peer.sendToAll(kStatus.left(cut));
     ASSERT_TRUE(waitUntil([&] { return s.radioSession.pendingText().contains(QLatin1String("wlanRxBytes=12")); }));
     f.peer.sendToAll(kStatus.mid(cut));
