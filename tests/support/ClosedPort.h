@@ -10,7 +10,7 @@ namespace korvane::test {
 // by a test running beside this one.
 class ClosedPort {
 public:
-    ClosedPort() { m_socket.bind(QHostAddress::LocalHost, 0); }
+    ClosedPort() { m_socket.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress); }
     quint16 port() const { return m_socket.localPort(); }
 
 private:
