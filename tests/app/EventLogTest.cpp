@@ -10,14 +10,10 @@
 
 using namespace korvane;
 using korvane::test::FakeClock;
+using korvane::test::readFile;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct TrimCase {
     const char *text;
@@ -37,7 +33,7 @@ TEST_P(EventLogTrimTest, WritesOneLine)
         EXPECT_FALSE(QFile::exists(path));
         return;
     }
-    EXPECT_EQ(readAll(path), QByteArray(GetParam().written));
+    EXPECT_EQ(readFile(path), QByteArray(GetParam().written));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EventLogTrimTest, ::testing::Values(
@@ -71,8 +67,8 @@ TEST(EventLog, SwitchesFileAtMidnight)
     log.append(QStringLiteral("before"));
     clock.time = clock.time.addSecs(2);
     log.append(QStringLiteral("after"));
-    EXPECT_EQ(readAll(QDir(dir.path()).filePath(QStringLiteral("station-2024-12-31.log"))), QByteArray("before\r\n"));
-    EXPECT_EQ(readAll(QDir(dir.path()).filePath(QStringLiteral("station-2025-01-01.log"))), QByteArray("after\r\n"));
+    EXPECT_EQ(readFile(QDir(dir.path()).filePath(QStringLiteral("station-2024-12-31.log"))), QByteArray("before\r\n"));
+    EXPECT_EQ(readFile(QDir(dir.path()).filePath(QStringLiteral("station-2025-01-01.log"))), QByteArray("after\r\n"));
 }
 
 TEST(EventLog, UnwritableFolderLosesTheLineQuietly)
@@ -89,7 +85,7 @@ TEST(EventLog, UnwritableFolderLosesTheLineQuietly)
     ASSERT_TRUE(QFile::remove(folder));
     ASSERT_TRUE(QDir().mkpath(folder));
     log.append(QStringLiteral("kept"));
-    EXPECT_EQ(readAll(QDir(folder).filePath(QStringLiteral("station-2024-05-01.log"))), QByteArray("kept\r\n"));
+    EXPECT_EQ(readFile(QDir(folder).filePath(QStringLiteral("station-2024-05-01.log"))), QByteArray("kept\r\n"));
 }
 
 } // namespace

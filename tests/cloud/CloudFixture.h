@@ -59,11 +59,7 @@ protected:
                  "Accept: */*\r\n\r\n";
     }
 
-    QString logText() const
-    {
-        QFile f(fx.logPath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString logText() const { return fx.logText(); }
 
     LoopbackServer nameServer;
     LoopbackServer addressServer;

@@ -2,6 +2,7 @@
 // file, no radio password in its logs or output, and no file written where
 // a hostile peer would like one. The headless station runs with its home,
 // XDG folders and working folder in a temporary tree, beside real peers.
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -97,11 +98,6 @@ QSet<QString> tree(const QString &root)
     return paths;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class StationExposure : public ::testing::Test {
 protected:
@@ -177,7 +173,7 @@ TEST_F(StationExposure, OpensNoListeningSocketAndKeepsTheSettingsPrivate)
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(settingsPath()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds the radio password";
-    EXPECT_TRUE(readAll(settingsPath()).contains(kPassword)) << "the password was stored, so the mode matters";
+    EXPECT_TRUE(readFile(settingsPath()).contains(kPassword)) << "the password was stored, so the mode matters";
 }
 
 TEST_F(StationExposure, TheRadioPasswordReachesNoLogAndNoOutput)
@@ -198,7 +194,7 @@ TEST_F(StationExposure, TheRadioPasswordReachesNoLogAndNoOutput)
     while (logs.hasNext()) {
         const QString file = logs.next();
         ++files;
-        EXPECT_FALSE(readAll(file).contains(kPassword)) << qPrintable(file);
+        EXPECT_FALSE(readFile(file).contains(kPassword)) << qPrintable(file);
     }
     EXPECT_GE(files, 1);
 }

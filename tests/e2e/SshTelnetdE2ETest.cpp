@@ -3,6 +3,7 @@
 // SSH port) with a throw-away user, whose PATH leads to a stub telnetd that
 // records that it ran. plink trusts the test's host key through its own
 // settings folder (PUTTYDIR), as an operator's one-time acceptance would.
+#include "support/Files.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
 
@@ -172,11 +173,7 @@ protected:
             GTEST_SKIP() << "sshd did not start on 127.0.0.1:22: " << sshdOutput.toStdString();
     }
 
-    QByteArray record() const
-    {
-        QFile f(recordPath);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray record() const { return readFile(recordPath); }
 
     // The station's detached plink and the user's session end by themselves
     // once telnetd returns; any that stay are ended here, by their ids.

@@ -88,11 +88,7 @@ public:
         return board.received;
     }
 
-    QString log() const
-    {
-        QFile f(base.logPath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString log() const { return base.logText(); }
 
     StationFixture base;
     LoopbackServer board;

@@ -50,11 +50,7 @@ protected:
         return got;
     }
 
-    QString log() const
-    {
-        QFile file(f.logPath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString log() const { return f.logText(); }
 
     LoopbackServer board;
     LoopbackServer radio;

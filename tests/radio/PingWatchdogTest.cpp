@@ -49,14 +49,10 @@ protected:
         ticks({101});
     }
 
-    // Everything the radio received: a marker sent behind it shows that all
-    // has arrived.
+    // Everything the radio received since the last look.
     QByteArray sent()
     {
-        const QByteArray marker = "#end#";
-        s.Winsock1.SendData(QString::fromLatin1(marker));
-        EXPECT_TRUE(waitUntil([&] { return f.peer.received.endsWith(marker); }));
-        const QByteArray got = f.peer.received.chopped(marker.size());
+        const QByteArray got = upToMarker(s.Winsock1, f.peer);
         f.peer.received.clear();
         return got;
     }

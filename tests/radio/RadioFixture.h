@@ -55,16 +55,22 @@ public:
         return peer.received;
     }
 
-    QString log() const
-    {
-        QFile file(fixture.logPath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString log() const { return fixture.logText(); }
 
     StationFixture fixture;
     Station &station;
     LoopbackServer peer;
 };
+
+// Everything `peer` received from `link`, up to a marker sent after it: the
+// marker shows that all before it has arrived.
+inline QByteArray upToMarker(TcpLink &link, LoopbackServer &peer)
+{
+    const QByteArray marker = "#end#";
+    link.SendBytes(marker);
+    EXPECT_TRUE(waitUntil([&] { return peer.received.endsWith(marker); }));
+    return peer.received.chopped(marker.size());
+}
 
 // A sample from the shared test data, as bytes.
 inline QByteArray sampleBytes(const QString &name)

@@ -9,8 +9,6 @@ using namespace korvane::test;
 
 namespace {
 
-const QByteArray kMarker = "#end#";
-
 class Poll : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,14 +23,6 @@ protected:
         s.Winsock2.RemotePort = board.port();
         s.Winsock2.Connect();
         ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == TcpLink::Connected && board.openClients() == 1; }));
-    }
-
-    // Everything a peer received up to a marker sent after it.
-    static QByteArray upToMarker(TcpLink &link, LoopbackServer &peer)
-    {
-        link.SendBytes(kMarker);
-        waitUntil([&] { return peer.received.endsWith(kMarker); });
-        return peer.received.chopped(kMarker.size());
     }
 
     RadioFixture f;

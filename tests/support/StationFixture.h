@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"
 #include "platform/SettingsStore.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QStringList>
@@ -77,6 +78,9 @@ public:
         return QDir(dir.path()).filePath(QStringLiteral("korvane-station-%1.log")
                                              .arg(clock.time.date().toString(QStringLiteral("yyyy-MM-dd"))));
     }
+
+    // Today's log as text, empty before the first line.
+    QString logText() const { return QString::fromUtf8(readFile(logPath())); }
 
     QTemporaryDir dir;
     QString settingsPath;
