@@ -7,7 +7,7 @@
 // The board runs on a thread of its own, as the real board is a device of
 // its own: it stamps each command as it arrives, whatever the station does
 // after sending it. Needs socat (Debian package socat).
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "app/Station.h"
 #include "support/BenchStation.h"
 #include "support/Wait.h"

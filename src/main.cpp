@@ -1,6 +1,6 @@
 // korvane-station: the window, or the headless line console with --headless.
 #include "app/DemoPeers.h"
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "app/Station.h"
 #include "cloud/CloudServer.h"
 #include "gui/MainWindow.h"

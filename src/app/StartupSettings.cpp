@@ -1,6 +1,6 @@
 #include "app/StartupSettings.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "text/Numbers.h"
 
 namespace korvane {

@@ -1,6 +1,6 @@
 #include "app/Station.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileReveal.h"

@@ -1,6 +1,6 @@
 // The two ship check boxes. The console ticks them through setShipBox too,
 // so a tick by command has the effect of a tick by hand.
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "app/Station.h"
 #include "platform/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 #include "app/WindowHandlers.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
 #include "platform/FileReveal.h"
 
 #include <QDir>

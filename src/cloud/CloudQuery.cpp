@@ -1,8 +1,8 @@
 #include "cloud/CloudQuery.h"
 
 #include "cloud/UrlEncode.h"
-#include "nav/Geodesy.h"
 #include "text/Formats.h"
+#include "text/Numbers.h"
 
 namespace korvane {
 

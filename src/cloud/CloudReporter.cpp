@@ -1,18 +1,18 @@
 #include "cloud/CloudReporter.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
-#include "app/SettingKeys.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
+#include "model/SettingKeys.h"
 #include "cloud/CloudReply.h"
 #include "cloud/CloudServer.h"
-#include "cloud/CloudState.h"
+#include "model/CloudState.h"
 #include "controller/ControllerLink.h"
-#include "controller/ControllerStatus.h"
-#include "nav/AisState.h"
+#include "model/ControllerStatus.h"
+#include "model/AisState.h"
 #include "platform/SettingsStore.h"
 #include "platform/TcpLink.h"
-#include "radio/RadioSessionState.h"
-#include "radio/RadioStats.h"
+#include "model/RadioSessionState.h"
+#include "model/RadioStats.h"
 
 #include <QAbstractSocket>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "cloud/CloudServer.h"
 
-#include "app/SettingKeys.h"
-#include "controller/HostPort.h"
+#include "model/SettingKeys.h"
+#include "text/HostPort.h"
 #include "platform/SettingsStore.h"
 
 namespace korvane {

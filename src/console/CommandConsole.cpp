@@ -1,18 +1,18 @@
 #include "console/CommandConsole.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
 #include "console/CommandText.h"
 #include "console/SettingCommands.h"
 #include "controller/BaseImport.h"
 #include "controller/ControllerLink.h"
-#include "controller/ControllerStatus.h"
+#include "model/ControllerStatus.h"
 #include "controller/InitSequence.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
-#include "radio/RadioSessionState.h"
+#include "model/RadioSessionState.h"
 #include "text/Formats.h"
 
 namespace korvane {

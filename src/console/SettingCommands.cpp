@@ -1,12 +1,12 @@
 #include "console/SettingCommands.h"
 
-#include "app/Display.h"
-#include "app/SettingKeys.h"
-#include "cloud/CloudState.h"
+#include "model/Display.h"
+#include "model/SettingKeys.h"
+#include "model/CloudState.h"
 #include "console/CommandText.h"
-#include "nav/AisState.h"
+#include "model/AisState.h"
 #include "nav/ShipService.h"
-#include "optimise/OptimisationState.h"
+#include "model/OptimisationState.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 

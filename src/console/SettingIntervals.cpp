@@ -2,10 +2,10 @@
 // (SCAN_TIME): one procedure, two families of keys, fields and texts.
 #include "console/SettingCommands.h"
 
-#include "app/Display.h"
-#include "app/SettingKeys.h"
+#include "model/Display.h"
+#include "model/SettingKeys.h"
 #include "console/CommandText.h"
-#include "optimise/OptimisationState.h"
+#include "model/OptimisationState.h"
 #include "platform/SettingsStore.h"
 
 namespace korvane {

@@ -2,10 +2,10 @@
 // the ship-to-ship box) and AIS drive ("ais", "AIS", the drive box).
 #include "console/SettingCommands.h"
 
-#include "app/Display.h"
-#include "app/SettingKeys.h"
+#include "model/Display.h"
+#include "model/SettingKeys.h"
 #include "console/CommandText.h"
-#include "nav/AisState.h"
+#include "model/AisState.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 

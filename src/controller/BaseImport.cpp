@@ -1,6 +1,6 @@
 #include "controller/BaseImport.h"
 
-#include "app/Display.h"
+#include "model/Display.h"
 #include "controller/BoardScript.h"
 #include "controller/ControllerLink.h"
 #include "platform/Clock.h"

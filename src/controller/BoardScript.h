@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Control.h"
+#include "model/Control.h"
 #include "platform/TcpLink.h"
 
 #include <QObject>

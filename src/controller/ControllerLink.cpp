@@ -1,13 +1,13 @@
 #include "controller/ControllerLink.h"
 
-#include "app/Display.h"
-#include "app/SettingKeys.h"
-#include "controller/ControllerStatus.h"
-#include "controller/HostPort.h"
+#include "model/Display.h"
+#include "model/SettingKeys.h"
+#include "model/ControllerStatus.h"
+#include "text/HostPort.h"
 #include "platform/Delay.h"
 #include "platform/SettingsStore.h"
 #include "platform/TcpLink.h"
-#include "radio/RadioSessionState.h"
+#include "model/RadioSessionState.h"
 
 namespace korvane {
 

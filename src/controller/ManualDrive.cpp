@@ -1,9 +1,9 @@
 #include "controller/ManualDrive.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
 #include "controller/ControllerLink.h"
-#include "controller/ControllerStatus.h"
+#include "model/ControllerStatus.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"
 

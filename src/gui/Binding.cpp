@@ -1,6 +1,6 @@
 #include "gui/Binding.h"
 
-#include "app/Control.h"
+#include "model/Control.h"
 #include "app/Station.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 #include "gui/DirectionRing.h"
 
-#include "app/Control.h"
+#include "model/Control.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "gui/Lamp.h"
 
-#include "app/Control.h"
+#include "model/Control.h"
 #include "gui/Binding.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "gui/TerminalView.h"
 
-#include "app/Control.h"
+#include "model/Control.h"
 #include "gui/Binding.h"
 #include "gui/Fonts.h"
 

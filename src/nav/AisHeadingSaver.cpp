@@ -1,6 +1,6 @@
 #include "nav/AisHeadingSaver.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "platform/SettingsStore.h"
 
 namespace korvane {

@@ -84,13 +84,6 @@ double Atn22(double y, double x)
     return 0.0;
 }
 
-double roundTenthHalfEven(double value)
-{
-    // nearbyint in the default mode rounds a tie to even; adding 0 turns a
-    // negative zero into zero.
-    return std::nearbyint(value * 10.0) / 10.0 + 0.0;
-}
-
 std::optional<double> CalculateBearing(double lat1, double lon1, double lat2, double lon2)
 {
     const BearingTerms t = bearingTerms(lat1, lon1, lat2, lon2);

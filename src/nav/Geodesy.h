@@ -19,10 +19,6 @@ double DegreesToRadians(double degrees);
 double Atn2(double y, double x);
 double Atn22(double y, double x);
 
-// One decimal, an exact half to the even digit (12.25 -> 12.2, 12.75 ->
-// 12.8): the rounding of every bearing the station sends.
-double roundTenthHalfEven(double value);
-
 // Initial great-circle bearing from point 1 to point 2, degrees clockwise
 // from north, rounded to one decimal with a tie to the even digit. A bearing
 // that rounds up to 360 stays 360.0. Identical points give 0. Empty when the

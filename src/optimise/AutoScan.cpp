@@ -1,9 +1,9 @@
 #include "optimise/AutoScan.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
 #include "controller/ControllerLink.h"
-#include "optimise/OptimisationState.h"
+#include "model/OptimisationState.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/TcpLink.h"

@@ -1,13 +1,13 @@
 #include "optimise/SignalComparison.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
 #include "controller/ControllerLink.h"
-#include "optimise/OptimisationState.h"
+#include "model/OptimisationState.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
-#include "radio/RadioSessionState.h"
-#include "radio/RadioStats.h"
+#include "model/RadioSessionState.h"
+#include "model/RadioStats.h"
 #include "text/Formats.h"
 
 namespace korvane {

@@ -1,14 +1,14 @@
 #include "radio/LinkSupervisor.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
-#include "app/SettingKeys.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
+#include "model/SettingKeys.h"
 #include "controller/ControllerLink.h"
-#include "controller/HostPort.h"
+#include "text/HostPort.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "platform/TcpLink.h"
-#include "radio/RadioSessionState.h"
+#include "model/RadioSessionState.h"
 #include "text/Formats.h"
 
 namespace korvane {

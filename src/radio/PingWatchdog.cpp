@@ -1,13 +1,13 @@
 #include "radio/PingWatchdog.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
-#include "controller/ControllerStatus.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
+#include "model/ControllerStatus.h"
 #include "platform/Delay.h"
 #include "platform/Ping.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
-#include "radio/RadioSessionState.h"
+#include "model/RadioSessionState.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"
 

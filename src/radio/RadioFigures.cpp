@@ -1,9 +1,9 @@
 #include "radio/RadioFigures.h"
 
-#include "app/Display.h"
+#include "model/Display.h"
 #include "platform/Clock.h"
-#include "radio/RadioSessionState.h"
-#include "radio/RadioStats.h"
+#include "model/RadioSessionState.h"
+#include "model/RadioStats.h"
 #include "text/Decimal15.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"

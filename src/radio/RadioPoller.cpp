@@ -1,12 +1,12 @@
 #include "radio/RadioPoller.h"
 
-#include "app/Display.h"
+#include "model/Display.h"
 #include "controller/ControllerLink.h"
-#include "controller/ControllerStatus.h"
+#include "model/ControllerStatus.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
-#include "radio/RadioSessionState.h"
+#include "model/RadioSessionState.h"
 #include "text/Formats.h"
 
 namespace korvane {

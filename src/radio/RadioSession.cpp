@@ -1,13 +1,13 @@
 #include "radio/RadioSession.h"
 
-#include "app/Display.h"
-#include "app/EventLog.h"
-#include "controller/ControllerStatus.h"
+#include "model/Display.h"
+#include "model/EventLog.h"
+#include "model/ControllerStatus.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
 #include "radio/PasswordMask.h"
-#include "radio/RadioSessionState.h"
-#include "radio/RadioStats.h"
+#include "model/RadioSessionState.h"
+#include "model/RadioStats.h"
 #include "radio/TextRadioReplies.h"
 #include "text/Formats.h"
 

@@ -1,11 +1,11 @@
 // The figure steps of the text families: iwconfig, airOS and airFiber.
 #include "radio/RadioSession.h"
 
-#include "app/Display.h"
+#include "model/Display.h"
 #include "controller/ControllerLink.h"
-#include "controller/ControllerStatus.h"
-#include "radio/RadioSessionState.h"
-#include "radio/RadioStats.h"
+#include "model/ControllerStatus.h"
+#include "model/RadioSessionState.h"
+#include "model/RadioStats.h"
 #include "radio/TextRadioReplies.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"

@@ -72,4 +72,11 @@ double roundHalfAwayFromZero(double value, int decimals)
     return Decimal15::of(value).rounded(decimals).toDouble();
 }
 
+double roundTenthHalfEven(double value)
+{
+    // nearbyint in the default mode rounds a tie to even; adding 0 turns a
+    // negative zero into zero.
+    return std::nearbyint(value * 10.0) / 10.0 + 0.0;
+}
+
 } // namespace korvane

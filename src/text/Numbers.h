@@ -50,4 +50,9 @@ inline double floorPart(double v) { return std::floor(v); }
 // figures).
 double roundHalfAwayFromZero(double value, int decimals);
 
+// One decimal, an exact half to the even digit (12.25 -> 12.2, 12.75 ->
+// 12.8): the rounding of every bearing the station sends, and the cloud's
+// speed in knots.
+double roundTenthHalfEven(double value);
+
 } // namespace korvane

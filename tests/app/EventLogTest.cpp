@@ -1,4 +1,4 @@
-#include "app/EventLog.h"
+#include "model/EventLog.h"
 
 #include "support/StationFixture.h"
 

@@ -1,6 +1,6 @@
 #include "support/StationFixture.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "support/StationFixture.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 
 #include <QFile>
 

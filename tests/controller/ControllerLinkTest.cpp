@@ -2,7 +2,7 @@
 #include "support/StationFixture.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/StationProcess.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "support/StationProcess.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "nav/ShipService.h"
 #include "platform/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 #include "gui/DirectionRing.h"
 
 #include "GuiInput.h"
-#include "app/Display.h"
+#include "model/Display.h"
 
 #include <QHelpEvent>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "gui/MainWindow.h"
 
 #include "GuiInput.h"
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "gui/DirectionRing.h"
 #include "gui/Lamp.h"
 #include "gui/OperatorPanel.h"

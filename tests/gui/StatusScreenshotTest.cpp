@@ -6,7 +6,7 @@
 #include "support/StationFixture.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 
 #include <QDir>
 #include <QImage>

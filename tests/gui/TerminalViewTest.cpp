@@ -1,6 +1,6 @@
 #include "gui/TerminalView.h"
 
-#include "app/Display.h"
+#include "model/Display.h"
 
 #include <QTextCursor>
 #include <QTextDocument>

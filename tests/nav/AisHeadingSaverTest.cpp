@@ -2,7 +2,7 @@
 #include "nav/AisHeadingSaver.h"
 #include "support/Wait.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "platform/SettingsStore.h"
 
 #include <QTemporaryDir>

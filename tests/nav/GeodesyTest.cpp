@@ -1,4 +1,5 @@
 #include "nav/Geodesy.h"
+#include "text/Numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // its SSH start, on real loopback sockets.
 #include "radio/RadioFixture.h"
 
-#include "app/SettingKeys.h"
+#include "model/SettingKeys.h"
 #include "support/ClosedPort.h"
 
 using namespace korvane;

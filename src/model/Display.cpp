@@ -1,4 +1,4 @@
-#include "app/Display.h"
+#include "model/Display.h"
 
 namespace korvane {
 

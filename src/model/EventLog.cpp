@@ -1,4 +1,4 @@
-#include "app/EventLog.h"
+#include "model/EventLog.h"
 
 #include "platform/Clock.h"
 #include "text/Formats.h"

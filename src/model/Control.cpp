@@ -1,4 +1,4 @@
-#include "app/Control.h"
+#include "model/Control.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "controller/HostPort.h"
+#include "text/HostPort.h"
 
 #include <gtest/gtest.h>
 
