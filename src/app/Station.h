@@ -61,6 +61,8 @@ struct StationEnvironment {
     QString aisPort;
     // Where serial-port discovery looks; null: the system's ports.
     const SerialPortLister *serialPorts = nullptr;
+    // The history file (figures and events over time); empty: no history.
+    QString historyFile;
 };
 
 // The station: owns the state records, the sockets, the timers and the
