@@ -58,6 +58,12 @@ TEST(ShipModeCommands, TheDriveBoxIsTickedOnlyTogetherWithTheDrive)
     EXPECT_FALSE(s.ais.aisDrive);
     EXPECT_EQ(f.settings().read(keys::USE_SHIP_AIS_DRIVE), QStringLiteral("0"));
     EXPECT_EQ(driveOnce(f, s), QByteArray());
+
+    // Ticked by hand (the headless :set): the drive is on as the box says.
+    s.setControl(QStringLiteral("SHIP_AIS_DRIVE"), QStringLiteral("1"));
+    EXPECT_TRUE(s.ais.aisDrive);
+    EXPECT_EQ(f.settings().read(keys::USE_SHIP_AIS_DRIVE), QStringLiteral("1"));
+    EXPECT_EQ(driveOnce(f, s), QByteArray("r150.00\r\n"));
 }
 
 TEST(ShipModeCommands, NoModeGoesOnWithoutAShipToFollow)
