@@ -148,12 +148,17 @@ void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
         controller.RemotePort = port;
     }
     m_portRefused = false;
-    const bool radioRefused = refusePort(m_display.Text3.text());
-    const bool controllerRefused = refusePort(m_display.Text4.text());
-    if (autoConnect && !radioRefused)
+    // A stored address with an unusable port is not dialled, neither now
+    // nor by the supervision (a port of -1 never connects), until the
+    // operator corrects it.
+    if (refusePort(m_display.Text3.text()))
+        radio.RemotePort = -1;
+    if (refusePort(m_display.Text4.text()))
+        controller.RemotePort = -1;
+    if (autoConnect) {
         radio.Connect();
-    if (autoConnect && !controllerRefused)
         controller.Connect();
+    }
     m_status.linkHeaderWritten = false;
 }
 

@@ -121,6 +121,10 @@ TEST(StartupConnect, StoredAddressWithAnUnusablePortIsReportedAndNotDialled)
     EXPECT_EQ(s.display.Label_NOTE.text(),
               QStringLiteral("地址中的端口号超出范围（1-65535），未修改连接：127.0.0.1:99999"));
     EXPECT_EQ(s.Winsock2.State(), 0);
+    // Nor does the supervision dial it.
+    s.Timer_Ping.stop();
+    s.controllerLink.supervise();
+    EXPECT_EQ(s.Winsock2.State(), 0);
 }
 
 TEST(ConnectButton, EmptyPortBoxStillConnectsTheChangedHalfButAsksForParameters)
