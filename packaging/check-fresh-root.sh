@@ -126,9 +126,9 @@ done
 if in_root sh -c 'command -v systemd-sysusers' >/dev/null; then
     step "service account and folders"
     in_root id -nG korvane | grep -qw dialout || fail "no account korvane in dialout"
-    for d in /var/lib/korvane /var/log/korvane; do
-        [ "$(in_root stat -c %U:%a "$d")" = korvane:750 ] || fail "$d is not korvane's, mode 750"
-    done
+    # The settings folder holds the radio password: the owner's alone.
+    [ "$(in_root stat -c %U:%a /var/lib/korvane)" = korvane:700 ] || fail "/var/lib/korvane is not korvane's, mode 700"
+    [ "$(in_root stat -c %U:%a /var/log/korvane)" = korvane:750 ] || fail "/var/log/korvane is not korvane's, mode 750"
     in_root systemd-analyze verify /usr/lib/systemd/system/korvane-station.service || fail "systemd-analyze verify"
 fi
 

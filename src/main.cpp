@@ -13,6 +13,7 @@
 #include "platform/FileReveal.h"
 #include "platform/LoopWatch.h"
 #include "platform/ProcessServices.h"
+#include "platform/QuitSignals.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -77,7 +78,8 @@ void addOptions(QCommandLineParser &parser)
                                      "Default: the USE_SHIP_AIS_COM setting."),
                       QStringLiteral("port")});
     parser.addOption({QStringLiteral("point-ini-dir"),
-                      QStringLiteral("Folder where IMPORT finds POINT.INI (default: beside the executable)."),
+                      QStringLiteral("Folder where IMPORT looks for POINT.INI first; then beside the settings file, "
+                                     "in the working directory and beside the executable."),
                       QStringLiteral("dir")});
     parser.addOption({QStringLiteral("watch-loop"),
                       QStringLiteral("Measure the longest stall of the event loop; the headless :stats line "
@@ -139,6 +141,14 @@ int main(int argc, char **argv)
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.46"));
+    // From here on systemctl stop, kill and Ctrl-C end the program through
+    // its event loop, so the demo's peers and folder go with it.
+    QuitSignals quitSignals;
+    int endSignal = 0;
+    QObject::connect(&quitSignals, &QuitSignals::received, app.get(), [&endSignal, &app](int signalNumber) {
+        endSignal = signalNumber;
+        app->quit();
+    });
 
     QCommandLineParser parser;
     addOptions(parser);
@@ -230,6 +240,10 @@ int main(int argc, char **argv)
         QObject::connect(console.get(), &HeadlessConsole::quitRequested, app.get(), &QCoreApplication::quit,
                          Qt::QueuedConnection);
     }
+    QObject::connect(&quitSignals, &QuitSignals::received, &station, [&station](int signalNumber) {
+        station.log.append(station.eventLine(QStringLiteral("收到结束信号") + QuitSignals::nameOf(signalNumber)
+                                             + QStringLiteral("，程序退出")));
+    });
     if (!station.Form_Load())
         return 0;
     if (headless) {
@@ -238,5 +252,8 @@ int main(int argc, char **argv)
         window = std::make_unique<MainWindow>(station);
         window->show();
     }
+    // A signal that came before the loop ran.
+    if (endSignal != 0)
+        return 0;
     return app->exec();
 }

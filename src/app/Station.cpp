@@ -36,7 +36,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
                       {optimisation, ais, cloud, compassRebootSwitch, pingRebootSwitch},
                       [this](const QString &m) { return eventLine(m); }, env.programName),
       initSequence(display, controllerLink, Winsock2, *env.dialogs),
-      baseImport({display, controllerLink, Winsock2, *env.dialogs, *env.clock}, env.pointIniFolder),
+      baseImport({display, controllerLink, Winsock2, *env.dialogs, *env.clock},
+                 BaseImport::searchFolders(env.pointIniFolder, env.settings->filePath())),
       console({display, controllerLink, Winsock1, radio, controllerStatus, *env.dialogs, log, *env.clock,
                settingCommands, initSequence, baseImport},
               [this](const QString &m) { return eventLine(m); }),
@@ -69,6 +70,17 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     connect(&Winsock1, &TcpLink::connected, this, [this] { radioSession.Winsock1_Connect(); });
     connect(&Winsock1, &TcpLink::dataArrival, this, [this] { radioSession.Winsock1_DataArrival(); });
     connect(&MSComm1, &SerialLink::dataReceived, this, [this] { serialAis.MSComm1_OnComm(); });
+    // A pulled cable is said once, and again when the port is back.
+    const auto reportAisPort = [this](const QString &message) {
+        display.Label_NOTE.setText(message);
+        log.append(eventLine(message));
+    };
+    connect(&MSComm1, &SerialLink::lost, this, [this, reportAisPort](const QString &reason) {
+        reportAisPort(QStringLiteral("AIS串口已断开：") + MSComm1.portName() + QStringLiteral("（") + reason
+                      + QStringLiteral("）"));
+    });
+    connect(&MSComm1, &SerialLink::restored, this,
+            [this, reportAisPort] { reportAisPort(QStringLiteral("AIS串口已恢复：") + MSComm1.portName()); });
     settingCommands.reopenAisPort = [this](const QString &name, std::optional<std::int16_t> number) {
         serialAis.reopen(name, number);
     };

@@ -52,7 +52,7 @@ struct StationEnvironment {
     FileReveal *reveal = nullptr;
     const Clock *clock = nullptr;
     ProcessServices *processes = nullptr;
-    QString pointIniFolder; // where IMPORT finds POINT.INI; empty: beside the executable
+    QString pointIniFolder; // where IMPORT looks for POINT.INI first; then beside the settings, here, beside the executable
     // Multiplies every timer interval (tests and demos run time faster with
     // values below 1); 1 in service.
     double timeScale = 1.0;

@@ -36,6 +36,11 @@ void Station::CHK_SHIP_AIS_Click()
 void Station::SHIP_AIS_DRIVE_Click()
 {
     m_settings.write(keys::USE_SHIP_AIS_DRIVE, QString::number(display.SHIP_AIS_DRIVE.value()));
+    // A tick drives, as the stored 1 will at the next start.
+    if (display.SHIP_AIS_DRIVE.value() == 1) {
+        ais.aisDrive = true;
+        return;
+    }
     if (!ais.aisDrive)
         return;
     ais.aisDrive = false;

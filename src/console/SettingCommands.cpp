@@ -8,6 +8,7 @@
 #include "nav/ShipService.h"
 #include "model/OptimisationState.h"
 #include "platform/Dialogs.h"
+#include "platform/SerialLink.h"
 #include "platform/SettingsStore.h"
 
 namespace korvane {
@@ -58,11 +59,11 @@ void SettingCommands::radioPort(ConsoleCommand &command, const QString &prefix)
     notice(QStringLiteral("已经修改设置，请关闭软件重新打开！"));
     const QString restart = QStringLiteral("输入切换端口的命令后，需要您关闭软件重新打开生效!");
     if (command.onEnter()) {
-        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::Information);
+        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::None);
         command.eventLine = m_eventLine(QStringLiteral("DEVICE_WIRESS_PORT:") + m_display.Label_NOTE.text());
     } else {
         compose(command);
-        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::Information);
+        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::None);
     }
 }
 
@@ -112,6 +113,13 @@ void SettingCommands::comparisonStep(ConsoleCommand &command)
 void SettingCommands::aisSerialPort(ConsoleCommand &command)
 {
     const QString t = text();
+    // A name that cannot be opened here ("COM3" on Linux) would close the
+    // working port and be stored for every later start.
+    if (!isDiscoveredAisPort(t.trimmed()) && !serialPortExists(t.trimmed())) {
+        notice(QStringLiteral("未找到串口：") + t + QStringLiteral("，AIS串口设置未修改"));
+        compose(command);
+        return;
+    }
     notice(QStringLiteral("设置通过本地串口接收AIS数据的端口号：") + t);
     compose(command);
     m_settings.write(keys::USE_SHIP_AIS_COM, t.trimmed());
@@ -155,15 +163,18 @@ void SettingCommands::shipService(ConsoleCommand &command)
 
 void SettingCommands::headingCorrection(ConsoleCommand &command)
 {
-    const QString t = text();
+    // Blanks around the command are no part of it: "FixHDG " asks, it does
+    // not set the correction to 0.
+    const QString t = text().trimmed();
+    const QString prefix = QStringLiteral("FixHDG=");
     AisState &ais = m_records.ais;
-    if (t == QLatin1String("FixHDG") || t == QLatin1String("FixHDG=")) {
+    if (t == QLatin1String("FixHDG") || remainder(t, prefix).trimmed().isEmpty()) {
         notice(QStringLiteral("当前设备头尾安装角和船舶艏尾中心线，误差夹角（可能焊接支架导致）。修正值：")
                + QString::number(ais.headingCorrection) + QStringLiteral("度"));
         return;
     }
     // A number too large for the width is refused, not taken as 0.
-    const auto v = valueOf<std::int32_t>(remainder(t, QStringLiteral("FixHDG=")));
+    const auto v = valueOf<std::int32_t>(remainder(t, prefix));
     if (!v || *v <= -100 || *v >= 100)
         return;
     ais.headingCorrection = *v;

@@ -82,6 +82,7 @@ private:
     void interval(ConsoleCommand &command, const IntervalFamily &family);
     void acceptInterval(ConsoleCommand &command, const IntervalFamily &family, std::int32_t v);
     void mmsi(ConsoleCommand &command, const MmsiForm &form);
+    void switchOn(const MmsiForm &form);
     void rebootSwitch(ConsoleCommand &command, const SwitchFamily &family, SwitchForm form);
 
     Display &m_display;

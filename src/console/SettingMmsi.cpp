@@ -25,6 +25,11 @@ namespace {
 constexpr std::int32_t kLowestMmsi = 200000000;  // exclusive
 constexpr std::int32_t kHighestMmsi = 799999999; // exclusive
 
+bool isMmsi(std::int32_t v)
+{
+    return v > kLowestMmsi && v < kHighestMmsi;
+}
+
 QString warningText(const QString &example)
 {
     return QStringLiteral("开启动中通作为固定站使用，请确保软件已经连接互联网，且船舶AIS数据能正常访问，"
@@ -52,30 +57,43 @@ void SettingCommands::mmsi(ConsoleCommand &command, const MmsiForm &form)
     AisState &ais = m_records.ais;
     const QString rest = remainder(t, form.word + QLatin1Char('='));
     const std::int32_t v = valueOf<std::int32_t>(rest).value_or(0);
-    Control &caption = form.drive ? m_display.Label12 : m_display.Label5;
-    Control &box = form.drive ? m_display.SHIP_AIS_DRIVE : m_display.CHK_SHIP_AIS;
+    const Control &caption = form.drive ? m_display.Label12 : m_display.Label5;
     if (form.warns && !caption.visible())
         m_dialogs.message(QStringLiteral("警告"), warningText(form.drive ? QStringLiteral("ais") : QStringLiteral("mmsi")),
                           Dialogs::Icon::Warning);
+    const bool lower = form.word == form.word.toLower();
+    if (numberOfText(ais.targetMmsi) > 0)
+        notice((lower ? QStringLiteral("mmsi设置值：") : QStringLiteral("MMSI设置值：")) + ais.targetMmsi);
+    if (isMmsi(v)) {
+        ais.targetMmsi = rest.trimmed();
+        m_settings.write(keys::USE_SHIP_MMSI, ais.targetMmsi);
+        switchOn(form);
+        notice(QStringLiteral("已经修改MMSI设置,请确保对应船只MMSI正确！") + ais.targetMmsi);
+        compose(command);
+    } else if (t == form.word) {
+        // The bare word switches the mode on (the notice that closes a mode
+        // says so), but only for a ship it can follow.
+        if (isMmsi(valueOf<std::int32_t>(ais.targetMmsi).value_or(0)))
+            switchOn(form);
+    } else {
+        notice(QStringLiteral("输入MMSI值不正确，请检查是否9位数字！") + rest);
+    }
+}
+
+void SettingCommands::switchOn(const MmsiForm &form)
+{
+    // The box shows, and stores, the mode in force: it is ticked only
+    // together with the mode.
+    Control &caption = form.drive ? m_display.Label12 : m_display.Label5;
+    Control &box = form.drive ? m_display.SHIP_AIS_DRIVE : m_display.CHK_SHIP_AIS;
     caption.setVisible(true);
     if (tickBox)
         tickBox(box.name());
     else
         box.setValue(1);
     box.setVisible(true);
-    const bool lower = form.word == form.word.toLower();
-    if (numberOfText(ais.targetMmsi) > 0)
-        notice((lower ? QStringLiteral("mmsi设置值：") : QStringLiteral("MMSI设置值：")) + ais.targetMmsi);
-    if (v > kLowestMmsi && v < kHighestMmsi) {
-        ais.targetMmsi = rest.trimmed();
-        m_settings.write(keys::USE_SHIP_MMSI, ais.targetMmsi);
-        if (form.drive)
-            ais.aisDrive = true;
-        notice(QStringLiteral("已经修改MMSI设置,请确保对应船只MMSI正确！") + ais.targetMmsi);
-        compose(command);
-    } else if (t != form.word) {
-        notice(QStringLiteral("输入MMSI值不正确，请检查是否9位数字！") + rest);
-    }
+    if (form.drive)
+        m_records.ais.aisDrive = true;
 }
 
 } // namespace korvane

@@ -53,9 +53,26 @@ struct RunningFlag {
 
 } // namespace
 
-BaseImport::BaseImport(Parts parts, QString folder, Wait wait)
-    : m_parts(parts), m_folder(std::move(folder)), m_wait(std::move(wait))
+BaseImport::BaseImport(Parts parts, QStringList folders, Wait wait)
+    : m_parts(parts), m_folders(std::move(folders)), m_wait(std::move(wait))
 {
+}
+
+QStringList BaseImport::searchFolders(const QString &named, const QString &settingsFile)
+{
+    QStringList folders;
+    if (!named.isEmpty())
+        folders << QDir(named).absolutePath();
+    if (!settingsFile.isEmpty())
+        folders << QFileInfo(settingsFile).absolutePath();
+    folders << QDir::currentPath() << QCoreApplication::applicationDirPath();
+    folders.removeDuplicates();
+    return folders;
+}
+
+QStringList BaseImport::folders() const
+{
+    return m_folders.isEmpty() ? QStringList{QCoreApplication::applicationDirPath()} : m_folders;
 }
 
 QStringList BaseImport::commandLines(const QByteArray &bytes)
@@ -80,7 +97,8 @@ void BaseImport::ImportBasePoints()
     if (path.isEmpty()) {
         m_parts.dialogs.message(QStringLiteral("文件不存在"),
                                 QStringLiteral("未找到配置文件: POINT.INI") + kCrLf
-                                    + QStringLiteral("请将预设的基站配置坐标文件放在当前可执行文件夹！"),
+                                    + QStringLiteral("请将预设的基站配置坐标文件放在文件夹：")
+                                    + QDir::toNativeSeparators(folders().constFirst()),
                                 Dialogs::Icon::Warning);
         return;
     }
@@ -109,11 +127,12 @@ void BaseImport::ImportBasePoints()
 
 QString BaseImport::findFile() const
 {
-    const QDir folder(m_folder.isEmpty() ? QCoreApplication::applicationDirPath() : m_folder);
-    for (const char *name : {"POINT.INI", "POINT.ini"}) {
-        const QString path = folder.filePath(QString::fromLatin1(name));
-        if (QFileInfo::exists(path))
-            return path;
+    for (const QString &folder : folders()) {
+        for (const char *name : {"POINT.INI", "POINT.ini"}) {
+            const QString path = QDir(folder).filePath(QString::fromLatin1(name));
+            if (QFileInfo::exists(path))
+                return path;
+        }
     }
     return {};
 }
@@ -158,7 +177,7 @@ bool BaseImport::sendLines(const QStringList &lines, QString &error)
 void BaseImport::offerMultiBase(int count)
 {
     const QString n = QString::number(count);
-    const Dialogs::Answer answer = m_parts.dialogs.question(
+    const Dialogs::Answer answer = m_parts.dialogs.yesNo(
         QStringLiteral("启用多基站模式"),
         QStringLiteral("基站坐标导入完成！") + kCrLf + QStringLiteral("成功导入: ") + n + QStringLiteral(" 个基站") + kCrLf
             + kCrLf + QStringLiteral("是否启用多基站模式（执行T") + n + QStringLiteral("命令）？"),
@@ -179,8 +198,7 @@ void BaseImport::fail(const QString &description)
 {
     const QString text = QStringLiteral("导入错误: ") + description;
     m_parts.display.Text2.append(text + kCrLf);
-    // The dialogs know no error icon; a warning is the nearest.
-    m_parts.dialogs.message(QStringLiteral("错误"), text, Dialogs::Icon::Warning);
+    m_parts.dialogs.message(QStringLiteral("错误"), text, Dialogs::Icon::Error);
     m_parts.display.Label_NOTE.setText(QStringLiteral("基站坐标导入失败"));
 }
 

@@ -30,13 +30,20 @@ public:
         const Clock &clock;
     };
 
-    // `folder`: where POINT.INI lies; empty means beside the executable.
-    BaseImport(Parts parts, QString folder = {}, Wait wait = Delay);
+    // `folders`: where POINT.INI is looked for, in order; the first is the
+    // one the operator is told to use. Empty: beside the executable.
+    BaseImport(Parts parts, QStringList folders = {}, Wait wait = Delay);
+
+    // The folders an installed station looks in: `named` (when given), the
+    // operator's data folder beside `settingsFile`, the working directory,
+    // then beside the executable, which an installed package keeps in
+    // /usr/bin where no operator can put a file.
+    static QStringList searchFolders(const QString &named, const QString &settingsFile);
 
     void ImportBasePoints();
     bool isRunning() const { return m_running; }
 
-    void setFolder(const QString &folder) { m_folder = folder; }
+    void setFolders(const QStringList &folders) { m_folders = folders; }
     void setWait(Wait wait) { m_wait = std::move(wait); }
 
     // The file's lines to send, trimmed, in file order. Bytes that are valid
@@ -45,6 +52,7 @@ public:
     static QStringList commandLines(const QByteArray &bytes);
 
 private:
+    QStringList folders() const;
     QString findFile() const;
     std::optional<QStringList> readLines(const QString &path, QString &error) const;
     bool sendLines(const QStringList &lines, QString &error);
@@ -53,7 +61,7 @@ private:
     QString now() const;
 
     Parts m_parts;
-    QString m_folder;
+    QStringList m_folders;
     Wait m_wait;
     bool m_running = false;
 };

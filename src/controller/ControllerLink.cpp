@@ -15,6 +15,13 @@ namespace {
 
 constexpr float kProbeWaitSeconds = 1.0f;
 
+bool hasPortOutOfRange(const QString &address)
+{
+    QString host;
+    std::int32_t port = 0;
+    return splitHostPort(address, host, port) == HostPortForm::PortOutOfRange;
+}
+
 } // namespace
 
 ControllerLink::ControllerLink(Sockets sockets, Display &display, SettingsStore &settings,
@@ -35,9 +42,21 @@ bool ControllerLink::isConnected() const
 
 void ControllerLink::Command1_Click()
 {
+    m_portRefused = false;
     radioHalf();
     controllerHalf();
     finalStep();
+}
+
+bool ControllerLink::refusePort(const QString &address)
+{
+    if (!hasPortOutOfRange(address))
+        return false;
+    // Taken whole, the text would become a host name that never resolves,
+    // and be saved as the address to use.
+    m_display.Label_NOTE.setText(QStringLiteral("地址中的端口号超出范围（1-65535），未修改连接：") + address);
+    m_portRefused = true;
+    return true;
 }
 
 void ControllerLink::radioHalf()
@@ -48,6 +67,8 @@ void ControllerLink::radioHalf()
         return;
     if (address == radio.RemoteHost && m_radio.rememberedPassword == m_display.Text7.text()
         && m_radio.rememberedUser == m_display.Text14.text())
+        return;
+    if (refusePort(address))
         return;
     if (radio.State() != TcpLink::Closed)
         radio.Close();
@@ -71,7 +92,7 @@ void ControllerLink::controllerHalf()
 {
     TcpLink &controller = m_sockets.controller;
     const QString address = m_display.Text4.text();
-    if (address.isEmpty() || address == controller.RemoteHost)
+    if (address.isEmpty() || address == controller.RemoteHost || refusePort(address))
         return;
     if (controller.State() != TcpLink::Closed)
         controller.Close();
@@ -94,7 +115,8 @@ void ControllerLink::finalStep()
 {
     if (m_display.Text3.text().isEmpty() || m_display.Text7.text().isEmpty()
         || m_display.Text4.text().isEmpty() || m_display.Text10.text().isEmpty()) {
-        m_display.Label_NOTE.setText(QStringLiteral("请填写参数后连接"));
+        if (!m_portRefused) // the refusal says more
+            m_display.Label_NOTE.setText(QStringLiteral("请填写参数后连接"));
         return;
     }
     if (m_sockets.radio.State() == TcpLink::Closed)
@@ -125,6 +147,14 @@ void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
         controller.RemoteHost = host;
         controller.RemotePort = port;
     }
+    m_portRefused = false;
+    // A stored address with an unusable port is not dialled, neither now
+    // nor by the supervision (a port of -1 never connects), until the
+    // operator corrects it.
+    if (refusePort(m_display.Text3.text()))
+        radio.RemotePort = -1;
+    if (refusePort(m_display.Text4.text()))
+        controller.RemotePort = -1;
     if (autoConnect) {
         radio.Connect();
         controller.Connect();

@@ -42,6 +42,8 @@ public:
     void supervise();
 
 private:
+    // An address whose port is out of range: a notice, and true.
+    bool refusePort(const QString &address);
     void radioHalf();
     void controllerHalf();
     void finalStep();
@@ -54,6 +56,7 @@ private:
     SettingsStore &m_settings;
     ControllerStatus &m_status;
     RadioSessionState &m_radio;
+    bool m_portRefused = false; // an address of this click or start was refused
 };
 
 } // namespace korvane

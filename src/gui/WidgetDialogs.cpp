@@ -14,6 +14,10 @@ QMessageBox::Icon toIcon(Dialogs::Icon icon)
         return QMessageBox::Warning;
     case Dialogs::Icon::Question:
         return QMessageBox::Question;
+    case Dialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::None:
+        return QMessageBox::NoIcon;
     case Dialogs::Icon::Information:
         break;
     }
@@ -29,6 +33,13 @@ Dialogs::Answer WidgetDialogs::question(const QString &title, const QString &tex
                     QApplication::activeWindow());
     box.setDefaultButton(defaultAnswer == Answer::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+Dialogs::Answer WidgetDialogs::yesNo(const QString &title, const QString &text, Icon icon, Answer defaultAnswer)
+{
+    QMessageBox box(toIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(defaultAnswer == Answer::Ok ? QMessageBox::Yes : QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Ok : Answer::Cancel;
 }
 
 void WidgetDialogs::message(const QString &title, const QString &text, Icon icon)

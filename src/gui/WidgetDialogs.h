@@ -8,6 +8,7 @@ namespace korvane {
 class WidgetDialogs final : public Dialogs {
 public:
     Answer question(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override;
+    Answer yesNo(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override;
     void message(const QString &title, const QString &text, Icon icon) override;
 };
 

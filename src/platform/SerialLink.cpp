@@ -1,6 +1,7 @@
 #include "platform/SerialLink.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 namespace korvane {
@@ -62,6 +63,21 @@ QStringList ch340PortNames(const QList<SerialPortDescription> &ports, int limit)
 bool isDevicePath(const QString &name)
 {
     return name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("\\\\.\\"));
+}
+
+bool serialPortExists(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    if (isDevicePath(name))
+        return QFileInfo::exists(name);
+    if (!QSerialPortInfo(name).isNull())
+        return true;
+#if defined(Q_OS_UNIX)
+    return !name.contains(QLatin1Char('/')) && QFileInfo::exists(QStringLiteral("/dev/") + name);
+#else
+    return false;
+#endif
 }
 
 SerialLink::SerialLink(QObject *parent)
@@ -137,10 +153,14 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
 
 void SerialLink::retryLostPort()
 {
-    if (m_port.isOpen() || openAndConfigure())
+    if (m_port.isOpen()) {
         m_retry.stop();
-    else
+    } else if (openAndConfigure()) {
+        m_retry.stop();
+        Q_EMIT restored();
+    } else {
         m_port.clearError();
+    }
 }
 
 } // namespace korvane

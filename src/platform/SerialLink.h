@@ -48,6 +48,11 @@ QStringList ch340PortNames(const QList<SerialPortDescription> &ports, int limit 
 // it is, whatever discovery found.
 bool isDevicePath(const QString &name);
 
+// A port that can be opened here: one the system lists, by name or
+// location, or a device that exists ("/dev/pts/3", "ttyUSB0" for
+// /dev/ttyUSB0). "COM3" exists on Windows only.
+bool serialPortExists(const QString &name);
+
 // A serial port at 38400 baud, 8 data bits, no parity, one stop bit, no
 // flow control. Names are port names or device paths. Operations on a
 // closed port do nothing; a port that fails (the adapter pulled out, the
@@ -79,6 +84,8 @@ Q_SIGNALS:
     // Characters arrived (the receive event).
     void dataReceived();
     void lost(const QString &reason);
+    // The lost port was opened again.
+    void restored();
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -12,22 +12,26 @@ std::optional<std::int32_t> ToUnsignedInt(const QString &text)
     return v;
 }
 
-bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t &port)
+HostPortForm splitHostPort(const QString &input, QString &host, std::int32_t &port)
 {
     const qsizetype colon = input.indexOf(QLatin1Char(':'));
     if (colon < 0)
-        return false;
-    const QString after = input.mid(colon + 1);
+        return HostPortForm::NoPort;
+    const QString after = input.mid(colon + 1).trimmed();
     if (!isNumericText(after))
-        return false;
-    // A port outside the range makes the address unsplit rather than
-    // silently wrapping to another port.
+        return HostPortForm::NoPort;
+    // Port 0 cannot be dialled; a port too large must not wrap to another.
     const std::optional<std::int32_t> p = ToUnsignedInt(after);
-    if (!p)
-        return false;
+    if (!p || *p == 0)
+        return HostPortForm::PortOutOfRange;
     host = input.left(colon);
     port = *p;
-    return true;
+    return HostPortForm::Split;
+}
+
+bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t &port)
+{
+    return splitHostPort(input, host, port) == HostPortForm::Split;
 }
 
 } // namespace korvane

@@ -11,9 +11,20 @@ namespace korvane {
 // neighbour; nullopt outside 0 to 65535.
 std::optional<std::int32_t> ToUnsignedInt(const QString &text);
 
-// Splits "host:port" at the first ":" when the text after it, blanks
-// trimmed, is a number that fits a port. `host` and `port` are written only
-// when the result is true (an empty host is allowed).
+// What an address text holds after its first ":".
+enum class HostPortForm {
+    NoPort,         // no ":", or no number after it: the whole text is a host
+    Split,          // host and a port of 1 to 65535
+    PortOutOfRange, // a number after ":" that is no usable port (0, 70000)
+};
+
+// Splits "host:port" at the first ":". The text after it is trimmed of every
+// blank, the full-width space of a Chinese input method included, before it
+// is both checked and converted, so the port read is the port typed.
+// `host` and `port` are written only for Split (an empty host is allowed).
+HostPortForm splitHostPort(const QString &input, QString &host, std::int32_t &port);
+
+// True when splitHostPort() gives Split.
 bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t &port);
 
 } // namespace korvane

@@ -94,6 +94,7 @@ TEST_F(ImportFixture, SendsStationAndZoneLinesPacedAndSwitchesToMultiBase)
     EXPECT_EQ(f.dialogs.titles, QStringList({u"警告 - 导入基站坐标"_s, u"启用多基站模式"_s}));
     EXPECT_EQ(f.dialogs.texts.last(), u"基站坐标导入完成！\r\n成功导入: 3 个基站\r\n\r\n是否启用多基站模式（执行T3命令）？"_s);
     EXPECT_EQ(f.dialogs.icons.last(), Dialogs::Icon::Question);
+    EXPECT_EQ(f.dialogs.yesNoAsked, QList<bool>({false, true})) << "the overwrite warning, then Yes/No";
     EXPECT_EQ(s->display.Text2.text(), u"\r\n2024-05-01 12:00:00 开始导入POINT.INI基站坐标...\r\n"
                                        "发送: p1j114.111111w23.222222d50\r\n"
                                        "发送: P2j114.2w23.3d10\r\n"
@@ -130,7 +131,9 @@ TEST_F(ImportFixture, MixedCaseNameIsFoundLowerCaseIsNot)
     write(u"point.ini"_s, "p9j1w2d3\r\n");
     import();
     EXPECT_EQ(f.dialogs.titles.last(), u"文件不存在"_s);
-    EXPECT_EQ(f.dialogs.texts.last(), u"未找到配置文件: POINT.INI\r\n请将预设的基站配置坐标文件放在当前可执行文件夹！"_s);
+    // The box names the folder to put it in, not the executable's.
+    EXPECT_EQ(f.dialogs.texts.last(), u"未找到配置文件: POINT.INI\r\n请将预设的基站配置坐标文件放在文件夹："_s
+                                          + QDir::toNativeSeparators(f.dir.path()));
     EXPECT_EQ(f.dialogs.icons.last(), Dialogs::Icon::Warning);
     EXPECT_EQ(f.boardBytes(), QByteArray());
 
@@ -184,6 +187,7 @@ TEST_F(ImportFixture, UnreadableFileReportsTheReason)
     EXPECT_EQ(f.dialogs.titles.last(), u"错误"_s);
     EXPECT_TRUE(f.dialogs.texts.last().startsWith(u"导入错误: "_s));
     EXPECT_GT(f.dialogs.texts.last().size(), u"导入错误: "_s.size()) << "with a reason";
+    EXPECT_EQ(f.dialogs.icons.last(), Dialogs::Icon::Error);
     EXPECT_TRUE(s->display.Text2.text().endsWith(f.dialogs.texts.last() + u"\r\n"_s));
     EXPECT_EQ(s->display.Label_NOTE.text(), u"基站坐标导入失败"_s);
     EXPECT_EQ(f.boardBytes(), QByteArray());
@@ -205,6 +209,7 @@ TEST_F(ImportFixture, ALinkThatDropsEndsTheImportWithAnError)
     EXPECT_EQ(f.boardBytes(), QByteArray()) << "nothing on the new connection";
     EXPECT_EQ(f.dialogs.titles.last(), u"错误"_s);
     EXPECT_EQ(f.dialogs.texts.last(), u"导入错误: 与天线控制单片机的连接已断开"_s);
+    EXPECT_EQ(f.dialogs.icons.last(), Dialogs::Icon::Error);
     EXPECT_EQ(s->display.Label_NOTE.text(), u"基站坐标导入失败"_s);
     EXPECT_FALSE(f.dialogs.titles.contains(u"启用多基站模式"_s));
     EXPECT_FALSE(s->display.progressBar.visible());

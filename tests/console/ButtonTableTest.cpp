@@ -60,12 +60,11 @@ const std::vector<DispatchCase> kButtonCases = {
      {K(keys::USE_SHIP_AIS_SCAN_COMP_ANG, u"5"_s)}, "", u"设置当前自动对比信号强度步进度数，设置值：5度"_s},
     {u"COMP_ANG=6"_s, {u"COMP_ANG"_s}, {}, {}, "", {}},
     // Serial port.
-    {u"COM5"_s, {u"COM"_s}, u"设置通过本地串口接收AIS数据的端口号：COM5"_s, {K(keys::USE_SHIP_AIS_COM, u"COM5"_s)}, "",
-     u"设置通过本地串口接收AIS数据的端口号：COM5"_s},
+    {u"COM5"_s, {u"COM"_s}, u"未找到串口：COM5，AIS串口设置未修改"_s, {}, "", u"未找到串口：COM5，AIS串口设置未修改"_s},
     // MMSI: the ball-to-ball form warns on Enter only; the drive form on both.
     {u"mmsi=412345678"_s, {u"mmsi"_s}, kMmsiSet + u"412345678"_s,
      {K(keys::USE_SHIP_MMSI, u"412345678"_s), K(keys::USE_SHIP_AIS, u"1"_s)}, "", kMmsiSet + u"412345678"_s},
-    {u"MMSI=12345"_s, {u"MMSI"_s}, kMmsiBad + u"12345"_s, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}},
+    {u"MMSI=12345"_s, {u"MMSI"_s}, kMmsiBad + u"12345"_s, {}, "", {}},
     {u"ais"_s, {u"ais"_s}, u"mmsi设置值：413000000"_s, {K(keys::USE_SHIP_AIS_DRIVE, u"1"_s)}, "", {}, {kWarn},
      [](Station &s) { s.ais.targetMmsi = u"413000000"_s; }},
     {u"AIS=412345678"_s, {u"AIS"_s}, kMmsiSet + u"412345678"_s,

@@ -191,13 +191,14 @@ TEST(EventLineTiming, RadioPortComposedAfterTheBoxOnEnterBeforeItOnTheButton)
     EXPECT_EQ(f.logLines(), QStringList({u"12:00:07 主机类型(0)事件：DEVICE_WIRESS_PORT:已经修改设置，请关闭软件重新打开！"_s,
                                          u"12:00:07 主机类型(0)事件：已经修改设置，请关闭软件重新打开！"_s}));
     EXPECT_EQ(f.dialogs.texts.last(), u"输入切换端口的命令后，需要您关闭软件重新打开生效!"_s);
-    EXPECT_EQ(f.dialogs.icons.last(), Dialogs::Icon::Information);
+    EXPECT_EQ(f.dialogs.icons, QList<Dialogs::Icon>({Dialogs::Icon::None, Dialogs::Icon::None}));
 }
 
 TEST(ShipBoxes, TickedByCommandAsByHand)
 {
     ConsoleFixture byCommand;
     Station &a = byCommand.start(false);
+    a.ais.targetMmsi = u"413000000"_s; // the bare word switches on only with a ship to follow
     byCommand.enter(u"mmsi"_s);
     ConsoleFixture byHand;
     Station &b = byHand.start(false);
@@ -289,12 +290,14 @@ TEST(SettingsInForce, SerialPortNameReachesTheSerialLayer)
     s.settingCommands.reopenAisPort = [&](const QString &name, std::optional<std::int16_t> number) {
         opened << name + u'/' + (number ? QString::number(*number) : u"-"_s);
     };
+    // Ports this machine has; a name it has not never reaches the layer.
+    s.ais.detectedPorts = {u"COM3"_s, u"COM7"_s, QString()};
     f.enter(u"COM3"_s);
     f.button(u" COM7 "_s);
     f.enter(u"COMPORT"_s);
-    EXPECT_EQ(opened, QStringList({u"COM3/3"_s, u" COM7 /7"_s, u"COMPORT/-"_s}));
-    EXPECT_EQ(s.ais.selectedPort, u"COMPORT"_s);
-    EXPECT_EQ(f.settings.read(keys::USE_SHIP_AIS_COM), u"COMPORT"_s);
+    EXPECT_EQ(opened, QStringList({u"COM3/3"_s, u" COM7 /7"_s}));
+    EXPECT_EQ(s.ais.selectedPort, u" COM7 "_s);
+    EXPECT_EQ(f.settings.read(keys::USE_SHIP_AIS_COM), u"COM7"_s);
 }
 
 TEST(SettingsInForce, StoredTextsReadBackAtTheNextStart)

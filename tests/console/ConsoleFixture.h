@@ -31,11 +31,20 @@ public:
     QStringList texts;
     QList<Icon> icons;
     QList<Answer> defaults; // of the questions only
+    QList<bool> yesNoAsked; // of the questions: asked with Yes and No
     std::function<void()> whileOpen;
 
     Answer question(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override
     {
         defaults << defaultAnswer;
+        yesNoAsked << false;
+        record(title, text, icon);
+        return answer;
+    }
+    Answer yesNo(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override
+    {
+        defaults << defaultAnswer;
+        yesNoAsked << true;
         record(title, text, icon);
         return answer;
     }

@@ -73,16 +73,17 @@ const std::vector<DispatchCase> kEnterCases = {
     {u"COMP_ANG=3"_s, {u"COMP_ANG"_s}, u"设置当前自动对比信号强度步进度数，设置值：3度"_s,
      {K(keys::USE_SHIP_AIS_SCAN_COMP_ANG, u"3"_s)}, "", u"设置当前自动对比信号强度步进度数，设置值：3度"_s},
     // AIS serial port.
-    {u"COM3"_s, {u"COM"_s}, u"设置通过本地串口接收AIS数据的端口号：COM3"_s, {K(keys::USE_SHIP_AIS_COM, u"COM3"_s)}, "",
-     u"设置通过本地串口接收AIS数据的端口号：COM3"_s},
-    {u"COMPORT"_s, {u"COM"_s}, u"设置通过本地串口接收AIS数据的端口号：COMPORT"_s, {K(keys::USE_SHIP_AIS_COM, u"COMPORT"_s)},
-     "", u"设置通过本地串口接收AIS数据的端口号：COMPORT"_s},
+    // Names that exist nowhere here are refused and nothing is stored.
+    {u"COM3"_s, {u"COM"_s}, u"未找到串口：COM3，AIS串口设置未修改"_s, {}, "", u"未找到串口：COM3，AIS串口设置未修改"_s},
+    {u"COMPORT"_s, {u"COM"_s}, u"未找到串口：COMPORT，AIS串口设置未修改"_s, {}, "",
+     u"未找到串口：COMPORT，AIS串口设置未修改"_s},
     {u"COM123456"_s, {u"pass-through"_s}, {}, {}, "COM123456", {}},
     // Target MMSI, ball-to-ball form: ticking the box stores USE_SHIP_AIS.
     {u"mmsi=412345678"_s, {u"mmsi"_s}, kMmsiSet + u"412345678"_s,
      {K(keys::USE_SHIP_MMSI, u"412345678"_s), K(keys::USE_SHIP_AIS, u"1"_s)}, "", kMmsiSet + u"412345678"_s, {kWarn}},
-    {u"mmsi=12345"_s, {u"mmsi"_s}, kMmsiBad + u"12345"_s, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}, {kWarn}},
-    {u"mmsi=800000000"_s, {u"mmsi"_s}, kMmsiBad + u"800000000"_s, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}, {kWarn}},
+    // A refused value leaves the mode, its box and its key as they were.
+    {u"mmsi=12345"_s, {u"mmsi"_s}, kMmsiBad + u"12345"_s, {}, "", {}, {kWarn}},
+    {u"mmsi=800000000"_s, {u"mmsi"_s}, kMmsiBad + u"800000000"_s, {}, "", {}, {kWarn}},
     {u"mmsi"_s, {u"mmsi"_s}, u"mmsi设置值：413000000"_s, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}, {kWarn},
      [](Station &s) { s.ais.targetMmsi = u"413000000"_s; }},
     {u"mmsi=412345678"_s, {u"mmsi"_s}, kMmsiSet + u"412345678"_s, {K(keys::USE_SHIP_MMSI, u"412345678"_s)}, "",
@@ -93,10 +94,18 @@ const std::vector<DispatchCase> kEnterCases = {
      }},
     {u"MMSI=412345678"_s, {u"MMSI"_s}, kMmsiSet + u"412345678"_s,
      {K(keys::USE_SHIP_MMSI, u"412345678"_s), K(keys::USE_SHIP_AIS, u"1"_s)}, "", kMmsiSet + u"412345678"_s},
-    {u"MMSI"_s, {u"MMSI"_s}, {}, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}},
+    // The bare word without a ship to follow switches nothing on.
+    {u"MMSI"_s, {u"MMSI"_s}, {}, {}, "", {}},
     // Heading correction.
     {u"FixHDG=-5"_s, {u"FixHDG"_s}, kFixSet + u"-5度"_s, {K(keys::USE_SHIP_AIS_FIXHDG, u"-5"_s)}, "", kFixSet + u"-5度"_s},
     {u"FixHDG=100"_s, {u"FixHDG"_s}, {}, {}, "", {}},
+    // Blanks around the command change nothing of its meaning.
+    {u" FixHDG=-5 "_s, {u"FixHDG"_s}, kFixSet + u"-5度"_s, {K(keys::USE_SHIP_AIS_FIXHDG, u"-5"_s)}, "",
+     kFixSet + u"-5度"_s},
+    {u"FixHDG "_s, {u"FixHDG"_s}, u"当前设备头尾安装角和船舶艏尾中心线，误差夹角（可能焊接支架导致）。修正值：7度"_s, {}, "", {},
+     {}, [](Station &s) { s.ais.headingCorrection = 7; }},
+    {u"FixHDG= "_s, {u"FixHDG"_s}, u"当前设备头尾安装角和船舶艏尾中心线，误差夹角（可能焊接支架导致）。修正值：7度"_s, {}, "", {},
+     {}, [](Station &s) { s.ais.headingCorrection = 7; }},
     {u"FixHDG=-100"_s, {u"FixHDG"_s}, {}, {}, "", {}},
     {u"FixHDG"_s, {u"FixHDG"_s}, u"当前设备头尾安装角和船舶艏尾中心线，误差夹角（可能焊接支架导致）。修正值：7度"_s, {}, "", {}, {},
      [](Station &s) { s.ais.headingCorrection = 7; }},
@@ -126,7 +135,8 @@ const std::vector<DispatchCase> kEnterCases = {
      {K(keys::USE_SHIP_MMSI, u"412345678"_s), K(keys::USE_SHIP_AIS_DRIVE, u"1"_s)}, "", kMmsiSet + u"412345678"_s, {kWarn}},
     {u"AIS"_s, {u"AIS"_s}, u"MMSI设置值：413000000"_s, {K(keys::USE_SHIP_AIS_DRIVE, u"1"_s)}, "", {}, {kWarn},
      [](Station &s) { s.ais.targetMmsi = u"413000000"_s; }},
-    {u"AIS=1"_s, {u"AIS"_s}, kMmsiBad + u"1"_s, {K(keys::USE_SHIP_AIS_DRIVE, u"1"_s)}, "", {}, {kWarn}},
+    {u"AIS=1"_s, {u"AIS"_s}, kMmsiBad + u"1"_s, {}, "", {}, {kWarn}},
+    {u"ais"_s, {u"ais"_s}, {}, {}, "", {}, {kWarn}},
     // The families that let the text go on to the board.
     {u"SCAN_STEP=5"_s, {u"SCAN_STEP"_s, u"pass-through"_s}, u"修改自动扫描步长为：5度"_s, {K(keys::SCAN_STEP, u"5"_s)},
      "SCAN_STEP=5", u"修改自动扫描步长为：5度"_s},

@@ -74,15 +74,57 @@ TEST(ConnectButton, LeadingColonGivesAnEmptyHost)
     EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QStringLiteral("9000"));
 }
 
-TEST(ConnectButton, OutOfRangePortIsNotSplit)
+TEST(ConnectButton, OutOfRangePortIsRefusedWithANoticeAndTheLinkKept)
 {
+    LoopbackServer server;
     StationFixture f;
     Station &s = f.start();
-    s.setControl(QStringLiteral("Text4"), QStringLiteral("127.0.0.2:70000"));
+    s.setControl(QStringLiteral("Text4"), boardAddress(server));
     s.click(QStringLiteral("Command1"));
-    EXPECT_EQ(s.Winsock2.RemoteHost, QStringLiteral("127.0.0.2:70000"));
-    EXPECT_EQ(s.Winsock2.RemotePort, 8233);
-    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QStringLiteral("8233"));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+    for (const char *typed : {"127.0.0.2:70000", "127.0.0.2:0", "127.0.0.2:\u30000"}) {
+        const QString address = QString::fromUtf8(typed);
+        s.setControl(QStringLiteral("Text4"), address);
+        s.click(QStringLiteral("Command1"));
+        EXPECT_EQ(s.display.Label_NOTE.text(),
+                  QStringLiteral("地址中的端口号超出范围（1-65535），未修改连接：") + address);
+        EXPECT_EQ(s.Winsock2.RemoteHost, QStringLiteral("127.0.0.1"));
+        EXPECT_EQ(s.Winsock2.RemotePort, server.port());
+        EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_IP), boardAddress(server));
+        EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QString::number(server.port()));
+    }
+    EXPECT_EQ(s.Winsock2.State(), 7);
+    EXPECT_EQ(server.accepted, 1);
+}
+
+TEST(ConnectButton, FullWidthSpaceBeforeThePortStillReachesTheBoard)
+{
+    LoopbackServer server;
+    StationFixture f;
+    Station &s = f.start();
+    fillRadioBoxes(s);
+    // What a Chinese input method types after the colon.
+    s.setControl(QStringLiteral("Text4"), QStringLiteral("127.0.0.1:\u3000%1").arg(server.port()));
+    s.setControl(QStringLiteral("Text10"), QStringLiteral("8233"));
+    s.click(QStringLiteral("Command1"));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
+    EXPECT_EQ(s.Winsock2.RemotePort, server.port());
+    EXPECT_EQ(f.settings->read(keys::DEVICE_KORVANE_PORT), QString::number(server.port()));
+}
+
+TEST(StartupConnect, StoredAddressWithAnUnusablePortIsReportedAndNotDialled)
+{
+    StationFixture f;
+    f.settings->write(keys::DEVICE_KORVANE_IP, QStringLiteral("127.0.0.1:99999"));
+    f.settings->write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
+    Station &s = f.start();
+    EXPECT_EQ(s.display.Label_NOTE.text(),
+              QStringLiteral("地址中的端口号超出范围（1-65535），未修改连接：127.0.0.1:99999"));
+    EXPECT_EQ(s.Winsock2.State(), 0);
+    // Nor does the supervision dial it.
+    s.Timer_Ping.stop();
+    s.controllerLink.supervise();
+    EXPECT_EQ(s.Winsock2.State(), 0);
 }
 
 TEST(ConnectButton, EmptyPortBoxStillConnectsTheChangedHalfButAsksForParameters)

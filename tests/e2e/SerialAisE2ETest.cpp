@@ -95,6 +95,31 @@ TEST_F(SerialAisPath, PullingTheCableMidRunCrashesNothing)
     EXPECT_EQ(feed.process().state(), QProcess::Running);
 }
 
+TEST_F(SerialAisPath, APulledCableIsReportedOnceAndAgainWhenItIsBack)
+{
+    const QString lost = QStringLiteral("AIS串口已断开：") + cable.stationEnd();
+    const QString back = QStringLiteral("AIS串口已恢复：") + cable.stationEnd();
+    const QString h100 = sentence("heading=100");
+    cable.stop();
+    ASSERT_TRUE(waitUntil([&] { return station->display.Label_NOTE.text().startsWith(lost); }, 5000))
+        << qPrintable(station->display.Label_NOTE.text());
+    ASSERT_TRUE(waitUntil([&] { return f.log().contains(lost); }, 5000));
+    ASSERT_TRUE(cable.start());
+    ASSERT_TRUE(waitUntil([&] { return station->display.Label_NOTE.text() == back; }, 5000))
+        << qPrintable(station->display.Label_NOTE.text());
+    EXPECT_TRUE(station->MSComm1.isOpen());
+    ASSERT_TRUE(waitUntil([&] { return f.log().contains(back); }, 5000));
+    // Once each, not once a retry.
+    EXPECT_EQ(f.log().count(lost), 1);
+    EXPECT_EQ(f.log().count(back), 1);
+    // The port that came back drives again.
+    feed.stop(); // its lock on the old terminal's name goes with it
+    AisFeedProcess again;
+    ASSERT_TRUE(again.start(cable.feedEnd(), {"--rate", "0"}));
+    ASSERT_TRUE(again.controlAcknowledged(QStringLiteral("send ") + h100 + QStringLiteral("\\r\\n")));
+    EXPECT_EQ(f.boardReceived(9), QByteArray("r150.00\r\n"));
+}
+
 TEST(SerialAisStation, TheHeadlessStationOpensThePortNamedOnItsCommandLine)
 {
     ASSERT_FALSE(SocatPair::program().isEmpty()) << "socat is needed (Debian package socat)";

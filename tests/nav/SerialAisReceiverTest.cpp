@@ -250,16 +250,19 @@ TEST(SerialPortOpening, TheConsoleOpensADiscoveredNameAndReadsFromIt)
     pty.write(kHeading100.mid(25) + kCrLf);
     EXPECT_EQ(f.boardReceived(9), QByteArray("r150.00\r\n"));
 
-    // "COMPORT" holds no number: the port in use opens again.
-    s.setControl(QStringLiteral("Combo2"), QStringLiteral("COMPORT"));
-    s.key(QStringLiteral("Combo2"), 13);
-    EXPECT_TRUE(s.MSComm1.isOpen());
-    EXPECT_EQ(s.MSComm1.portName(), portName(pty));
-    // A COM number that does not exist here: closed, silently.
-    s.setControl(QStringLiteral("Combo2"), QStringLiteral("COM3"));
-    s.key(QStringLiteral("Combo2"), 13);
-    EXPECT_FALSE(s.MSComm1.isOpen());
-    EXPECT_EQ(s.MSComm1.portName(), QStringLiteral("COM3"));
+    // Names that exist nowhere here are refused: the working port stays,
+    // and so does the stored name.
+    for (const QString &typed : {QStringLiteral("COMPORT"), QStringLiteral("COM3")}) {
+        s.setControl(QStringLiteral("Combo2"), typed);
+        s.key(QStringLiteral("Combo2"), 13);
+        EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("未找到串口：") + typed + QStringLiteral("，AIS串口设置未修改"));
+        EXPECT_TRUE(s.MSComm1.isOpen());
+        EXPECT_EQ(s.MSComm1.portName(), portName(pty));
+        EXPECT_EQ(f.settings().read(keys::USE_SHIP_AIS_COM), portName(pty));
+    }
+    // The port still drives.
+    pty.write(kHeading100 + kCrLf);
+    EXPECT_EQ(f.boardReceived(18), QByteArray("r150.00\r\nr150.00\r\n"));
 }
 
 TEST(SerialPortOpening, APortPulledAwayLeavesTheStationRunning)
