@@ -117,6 +117,8 @@ struct EntryCase {
     const char *notice; // after the key; the test starts with "before"
 };
 
+void PrintTo(const EntryCase &c, std::ostream *os) { *os << c.box << " \"" << c.text << "\" key " << c.key; }
+
 class EntryTest : public ManualDriveTest, public ::testing::WithParamInterface<EntryCase> {};
 
 TEST_P(EntryTest, OnlyANumberInTheOpenRangeIsSentOnEnter)
