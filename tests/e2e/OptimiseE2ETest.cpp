@@ -1,6 +1,7 @@
 // The headless station with the simulated board and radio coupled through
 // the board's bearing file, so the station's turns move the radio's signal.
 // Timers run fast (--time-scale); the radio pushes its status every 100 ms.
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -27,6 +28,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         bearingFile = QDir(dir.path()).filePath(QStringLiteral("antenna-bearing"));
+        boardRecord = QDir(dir.path()).filePath(QStringLiteral("board.bin"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     }
 
@@ -35,7 +37,7 @@ protected:
     {
         ASSERT_TRUE(board.start(QStringLiteral("board"),
                                 {QStringLiteral("--speed"), QStringLiteral("0"), QStringLiteral("--bearing-file"),
-                                 bearingFile}));
+                                 bearingFile, QStringLiteral("--record"), boardRecord}));
         ASSERT_TRUE(radio.start(QStringLiteral("radio"),
                                 QStringList{QStringLiteral("--family"), QStringLiteral("airos"),
                                             QStringLiteral("--push-ms"), QStringLiteral("100"),
@@ -86,6 +88,7 @@ protected:
 
     QTemporaryDir dir;
     QString bearingFile;
+    QString boardRecord; // every byte the board received
     QProcessEnvironment env;
     SimProcess board;
     SimProcess radio;
@@ -118,6 +121,28 @@ TEST_F(OptimiseE2E, AutoScanLeavesTheAntennaAtThePeak)
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("autoscan tick=62/62 done best=12@-52"), 90000))
         << qPrintable(station.output().right(3000));
     EXPECT_TRUE(waitUntil([&] { return boardOffset() == 12; }, 5000));
+}
+
+TEST_F(OptimiseE2E, TheComparisonWaitsWhileTheSurveyRuns)
+{
+    // A wide lobe: the signal is heard at every offset, so the comparison
+    // would have something to compare all through the survey.
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"), QStringLiteral("40")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("1")},
+           {keys::USE_SHIP_AIS_SCAN_COMP_TIME, QStringLiteral("60")},
+           {keys::USE_SHIP_AIS_SCAN_AUTO, QStringLiteral("0")}},
+          0.08);
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波登录成功！"), 15000));
+    station.send(QStringLiteral("AUTOSCAN"));
+    // Twenty survey ticks span more than two comparison periods here.
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("autoscan tick=20/62"), 40000))
+        << qPrintable(station.output().right(3000));
+    const QByteArray wire = readFile(boardRecord);
+    const qsizetype surveyStart = wire.indexOf("[P0H-30V0]\r\n");
+    ASSERT_GE(surveyStart, 0) << wire.constData();
+    const QByteArray during = wire.mid(surveyStart);
+    EXPECT_FALSE(during.contains("\nm")) << during.constData();
+    EXPECT_TRUE(during.contains("[P0H-12V0]\r\n"));
 }
 
 TEST_F(OptimiseE2E, ALostSignalStartsTheSweepUntilTheSignalIsBack)
