@@ -63,6 +63,7 @@ void BoardAntenna::setOwnPosition(double lat, double lon)
 
 void BoardAntenna::setBaseLatitude(double lat) { m_base.lat = lat; }
 void BoardAntenna::setBaseLongitude(double lon) { m_base.lon = lon; }
+void BoardAntenna::setTarget(double lat, double lon) { m_target = GeoPoint{lat, lon, 0.0}; }
 
 double BoardAntenna::driveAngle() const
 {

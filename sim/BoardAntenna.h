@@ -38,6 +38,7 @@ public:
     void setOwnPosition(double lat, double lon);
     void setBaseLatitude(double lat);
     void setBaseLongitude(double lon);
+    void setTarget(double lat, double lon); // the target ship: aimed at from now on
 
     double azimuth() const { return m_azimuth; }
     double elevation() const { return m_elevation; }

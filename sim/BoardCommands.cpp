@@ -140,15 +140,24 @@ QString BoardCommands::manualTurn(const QString &argument)
 
 QString BoardCommands::preset(const QString &argument)
 {
-    // "<n>j<lon>w<lat>d<height>"; preset 249 is the own position before a fix.
-    static const QRegularExpression form(
-        QStringLiteral("^(\\d+)j(-?[\\d.]+)w(-?[\\d.]+)d(-?[\\d.]+)$"));
+    // "<n>j<lon>w<lat>d<height>"; preset 249 is the own position before a
+    // fix. With " mmsi<MMSI> *<n>" after it (fields apart by blanks) the
+    // position is a target ship's; <n> is the length of the text from the
+    // "p" to the MMSI plus 4, and a line whose length does not match is cut.
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d+) ?j(-?[\\d.]+) ?w(-?[\\d.]+) ?d(-?[\\d.]+)(?: mmsi(\\d{9}) \\*(\\d+))?$"));
     const auto match = form.match(argument);
     const auto lon = numberOf(match.captured(2));
     const auto lat = numberOf(match.captured(3));
     if (!match.hasMatch() || !lon || !lat || !plausibleLatLon(*lat, *lon))
         return kBadArgument;
-    if (match.captured(1) == QLatin1String("249")) {
+    if (match.hasCaptured(5)) {
+        const qsizetype body = 1 + match.capturedStart(6) - 2; // "p" up to the MMSI
+        if (match.captured(6).toLongLong() != body + 4)
+            return kBadArgument;
+        m_antenna.setTarget(*lat, *lon);
+        m_registers.targetMmsi = match.captured(5);
+    } else if (match.captured(1) == QLatin1String("249")) {
         m_antenna.setOwnPosition(*lat, *lon);
     } else {
         m_antenna.setBaseLatitude(*lat);
@@ -177,6 +186,9 @@ QString BoardCommands::baseLatitude(const QString &argument)
 
 QString BoardCommands::baseMode(const QString &argument)
 {
+    // "T" alone asks for the count; the answer carries it as the help does.
+    if (argument.isEmpty())
+        return BoardTexts::helpText(m_registers.baseCount).section(kCrLf, 0, 0) + kCrLf;
     bool ok = false;
     const int count = argument.toInt(&ok);
     if (!ok || count < 0 || count > 248)

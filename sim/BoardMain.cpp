@@ -43,7 +43,10 @@ following an unterminated fragment. Each is answered to every station with
   m<±n>  turn by n degrees         r<deg>  ship-to-ship drive angle
     (these three also answer with an execution report towards the new goal)
   j<lon> w<lat>  base station      p<n>j<lon>w<lat>d<h>  preset (249: own position)
-  T<n>  base count                 se:<key>(<address>)  key to relay
+  p1 j<lon> w<lat> d<h> mmsi<MMSI> *<n>  target ship (n: length up to the
+                                          MMSI plus 4)
+  T<n>  base count (T alone: "当前基站数量<n>,设置的参数如下:")
+  se:<key>(<address>)  key to relay
   mmsi<9 digits>  target ship (every station sees the echo)
   o, cl…, ch…, cH…, cV…, cP…, cb…, co…, cI…, cz…, cM…, a, J, W, b, fX, TD, tz,
   LU, LP, Z, P, S: accepted ("参数已设置"); anything else: "未知命令".

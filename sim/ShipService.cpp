@@ -125,7 +125,8 @@ QByteArray ShipService::reportJson(const QString &mmsi)
     const QByteArray time = QByteArray::number(r.time);
     return R"({"status":0,"msg":"成功","total":1,"data":[{"mmsi":")" + id + R"(","shipid":")" + id
            + R"(","imo":"0","name":")" + jsonText(m_options.name) + R"(","matchtype":1,"callsign":"BKRV","lon":)"
-           + integer(r.longitude * 1e6) + R"(,"lat":)" + integer(r.latitude * 1e6) + R"(,"sog":)"
+           + integer(r.hasPosition ? r.longitude * 1e6 : 181e6) + R"(,"lat":)"
+           + integer(r.hasPosition ? r.latitude * 1e6 : 91e6) + R"(,"sog":)"
            + integer(r.knots * 514.5) + R"(,"cog":)" + integer(r.course * 100) + R"(,"hdg":)"
            + (r.hasHeading ? integer(r.heading * 100) : QByteArray("51100")) + R"(,"rot":0,"navistatus":0,"lastdyn":)"
            + time + R"(,"satelliteutc":)" + time + R"(,"length":120,"width":20,"dest":"SHANGHAI"}]})";
@@ -150,7 +151,7 @@ void ShipService::publish(qint64 time)
     m_options.track.advance((now - m_trackAtMs) / 1000.0);
     m_trackAtMs = now;
     const ShipTrack &t = m_options.track;
-    m_report = {time, t.latitude, t.longitude, t.speedKnots, t.courseDegrees, t.heading(), t.hasHeading};
+    m_report = {time, t.latitude, t.longitude, t.speedKnots, t.courseDegrees, t.heading(), t.hasHeading, t.hasPosition};
     ++m_counts.reports;
 }
 

@@ -48,6 +48,7 @@ private:
         double course = 0;
         double heading = 0;
         bool hasHeading = true;
+        bool hasPosition = true;
     };
     struct ControlEntry {
         const char *word;

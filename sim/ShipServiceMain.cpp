@@ -44,7 +44,8 @@ Control lines on stdin, each acknowledged with "ok …" or "error …" on stdout
   fail off|close|500|garbage
                         close each connection without an answer, answer
                         HTTP 500, or answer 200 with random bytes as body
-  position LAT LON  course DEG  speed KN  name TEXT  mmsi N
+  position LAT LON|none (none: 181/91, AIS's "not available")
+  course DEG  speed KN  name TEXT  mmsi N
   status                one line: counts, modes, the report time
   quit                  stop the service)help";
 

@@ -19,6 +19,9 @@ struct ShipTrack {
     // reports none (511).
     bool hasHeading = true;
     double headingOffset = 0.0;
+    // False: the vessel's receiver has no fix, and its reports carry AIS's
+    // "not available" position, longitude 181 and latitude 91.
+    bool hasPosition = true;
 
     double heading() const
     {

@@ -29,6 +29,9 @@ bool setTrackSpeed(ShipTrack &track, const QString &text) { return readNumber(te
 
 bool setTrackPosition(ShipTrack &track, const QString &text)
 {
+    track.hasPosition = text != QLatin1String("none");
+    if (!track.hasPosition)
+        return true;
     double lat = 0;
     double lon = 0;
     if (!readNumber(text.section(u' ', 0, 0), -90, 90, lat) || !readNumber(text.section(u' ', 1, 1), -180, 180, lon))

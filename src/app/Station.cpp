@@ -59,7 +59,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
                      radioStats, radio, ais},
                     [this](const QString &m) { return eventLine(m); }),
       signalComparison({display, controllerLink, Winsock1, radio, radioStats, optimisation, log, *env.clock}),
-      autoScan({display, controllerLink, Winsock1, optimisation, *env.dialogs, log, *env.clock},
+      autoScan({display, controllerLink, Winsock1, radio, optimisation, *env.dialogs, log, *env.clock},
                [this](const QString &m) { return eventLine(m); }),
       m_env(env),
       m_settings(*env.settings)

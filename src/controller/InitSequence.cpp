@@ -66,6 +66,14 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
 
+QStringList InitSequence::rowCommands()
+{
+    QStringList commands;
+    for (const Row &row : kRows)
+        commands << QString::fromUtf8(row.command);
+    return commands;
+}
+
 InitSequence::InitSequence(Display &display, ControllerLink &controller, TcpLink &controllerSocket,
                            Dialogs &dialogs, Wait wait)
     : m_display(display), m_controller(controller), m_socket(controllerSocket), m_dialogs(dialogs),

@@ -2,6 +2,8 @@
 
 #include "platform/Delay.h"
 
+#include <QStringList>
+
 #include <functional>
 
 namespace korvane {
@@ -21,6 +23,8 @@ public:
     using Wait = std::function<void(float seconds)>;
 
     static constexpr int kRowCount = 31;
+    // The script's commands in sending order, without line ends.
+    static QStringList rowCommands();
 
     InitSequence(Display &display, ControllerLink &controller, TcpLink &controllerSocket, Dialogs &dialogs,
                  Wait wait = Delay);

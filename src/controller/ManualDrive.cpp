@@ -21,12 +21,12 @@ QString floorText(double v)
     return shortestDecimal(std::floor(v));
 }
 
-QString driveCommand(double rel)
+} // namespace
+
+QString ManualDrive::offsetCommand(double rel)
 {
     return QStringLiteral("[P0H") + floorText(rel) + QStringLiteral("V0]");
 }
-
-} // namespace
 
 ManualDrive::ManualDrive(Display &display, ControllerLink &link, ControllerStatus &status, EventLog &log,
                          EventLine eventLine)
@@ -79,7 +79,7 @@ void ManualDrive::driveTo(double target)
     m_display.Command_HFIX.setText(floorText(abs));
     if (const auto rounded = toInt32(abs))
         setSlider(*rounded);
-    m_link.send(driveCommand(rel) + QStringLiteral("\r\n"));
+    m_link.send(offsetCommand(rel) + QStringLiteral("\r\n"));
 }
 
 void ManualDrive::angle_DblClick(int index)
@@ -98,7 +98,7 @@ void ManualDrive::angle_DblClick(int index)
     m_display.Label_NOTE.setText(QStringLiteral(
         "手动驱动：点击图标四周任意黑圆点，强制人工转动天线到指定方位，仅粗调模式，如需细调整则拖动下侧角度条，"
         "如需恢复自动驱动双击中间绿色圆点（艏向值为可做参考数据的当前传感器值）。设备重启动默认为自动驱动模式。"));
-    m_log.append(m_eventLine(QStringLiteral("手动驱动：") + driveCommand(rel)));
+    m_log.append(m_eventLine(QStringLiteral("手动驱动：") + offsetCommand(rel)));
 }
 
 void ManualDrive::Command_HFIX_Click()
@@ -110,7 +110,7 @@ void ManualDrive::Command_HFIX_Click()
     if (const auto rounded = toInt32(abs))
         setSlider(*rounded);
     if (m_link.isConnected()) {
-        m_link.send(driveCommand(rel) + QStringLiteral("\r\n"));
+        m_link.send(offsetCommand(rel) + QStringLiteral("\r\n"));
         m_display.Label_NOTE.setText(QStringLiteral(
             "手动强制驱动方位，采用偏移量驱动天线方向，可能与经纬度方式计算目标方向偏差较大，"
             "如需恢复目标经纬度模式精准驱动，可手动输入目标经纬度，或双击中心绿色圆圈。"));
@@ -119,13 +119,22 @@ void ManualDrive::Command_HFIX_Click()
     }
 }
 
+// Only Enter completes an entry; the keys before it are typing. The whole
+// box must be one number inside the open range, or the board would be given
+// a position made of whatever follows the digits.
 void ManualDrive::targetEntry(const QString &text, int keyCode, double limit, const QString &command)
 {
-    const double x = numberOfText(text);
-    if (x > -limit && x < limit && m_link.isConnected() && keyCode == kEnterKey)
-        m_link.send(command + text + QStringLiteral("\r\n"));
-    else
+    if (keyCode != kEnterKey)
+        return;
+    const QString typed = text.trimmed();
+    const double x = numberOfText(typed);
+    if (!isNumericText(typed) || !(x > -limit && x < limit) || !m_link.isConnected()) {
         m_display.Label_NOTE.setText(QStringLiteral("错误"));
+        return;
+    }
+    const QString sent = command + typed;
+    m_link.send(sent + QStringLiteral("\r\n"));
+    m_display.Label_NOTE.setText(sent);
 }
 
 void ManualDrive::Text12_KeyPress(int keyCode)
@@ -140,13 +149,13 @@ void ManualDrive::Text13_KeyPress(int keyCode)
 
 void ManualDrive::blink_Timer()
 {
+    // A negative angle is the same direction a whole turn on: −5 is 355.
     double &angleH = m_status.AngleH;
-    if (angleH > -15 && angleH < 0)
-        angleH += 15;
-    if (angleH < -360)
-        angleH += 720;
-    if (angleH < 0)
-        angleH += 360;
+    if (angleH < 0) {
+        angleH = std::fmod(angleH, 360.0) + 360.0;
+        if (angleH >= 360.0)
+            angleH -= 360.0;
+    }
     if (angleH == 0)
         return;
     const int nearest = static_cast<int>(std::fmod(std::floor(angleH / 30.0 + 0.5), 12.0));

@@ -38,6 +38,9 @@ public:
     // each way, and back to an absolute direction in 0 to 360.
     static double relativeTo(double target, double angleH, double angleOffset);
     static double absoluteFrom(double rel, double angleH, double angleOffset);
+    // The board's manual turn "[P0H<n>V0]", n the offset rounded down to
+    // whole degrees; offset 0 returns the board to automatic drive.
+    static QString offsetCommand(double rel);
 
 private:
     void driveTo(double target);

@@ -5,6 +5,7 @@
 #include "model/ControllerStatus.h"
 #include "controller/StatusText.h"
 #include "model/AisState.h"
+#include "model/OptimisationState.h"
 #include "nav/Geodesy.h"
 #include "nav/NmeaParser.h"
 #include "optimise/SignalComparison.h"
@@ -201,6 +202,9 @@ void StatusParser::driveEcho(const QString &s)
         st.DriveConfirmed = true;
         return;
     }
+    // The survey owns the antenna while it runs; the next fix after it drives.
+    if (m_state.optimisation.surveyRunning())
+        return;
     const QString note = QStringLiteral("控制命令校验错误，重新发送！") + command;
     m_display.Label_NOTE.setText(note);
     m_display.Text2.append(note);
@@ -214,7 +218,7 @@ void StatusParser::executionEcho(const QString &s)
     const double t = num(FindValue(QStringLiteral("目标:"), QStringLiteral("距离"), s));
     const double e = num(FindValue(QStringLiteral("执行"), QStringLiteral("目标:"), s));
     if (has(s, QStringLiteral("执行")) && has(s, QStringLiteral("目标:")) && m_state.ais.aisDrive
-        && m_link.isConnected() && t == e) {
+        && m_link.isConnected() && t == e && !m_state.optimisation.surveyRunning()) {
         if (m_lastCorrection.isValid() && !m_lastCorrection.hasExpired(kCorrectionSpacingMs))
             return;
         m_lastCorrection.start();

@@ -24,6 +24,10 @@ struct OptimisationState {
     std::int16_t scanOffset = 32;
     std::int16_t bestOffset = 0;
     std::int16_t bestSignal = 0;
+
+    // While the survey runs nothing else may turn the antenna: its readings
+    // would belong to bearings it did not command.
+    bool surveyRunning() const { return scanOffset < 32; }
 };
 
 } // namespace korvane

@@ -8,6 +8,7 @@
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
 #include "nav/Geodesy.h"
+#include "model/OptimisationState.h"
 #include "nav/ShipDrive.h"
 #include "optimise/SignalComparison.h"
 #include "platform/Clock.h"
@@ -151,7 +152,9 @@ void SerialAisReceiver::drive(const QString &s, const AisFix &fix, const QString
     ais.aisHeading = fix.heading;
     const auto bearing = CalculateBearing(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude,
                                           st.ShipTarget.longitude);
-    const bool send = bearing && m_parts.controller.isConnected()
+    // A fix that comes during the survey is not kept for later: the next
+    // one after it drives.
+    const bool send = bearing && m_parts.controller.isConnected() && !m_parts.optimisation.surveyRunning()
                       && positionsUsable(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude,
                                          st.ShipTarget.longitude);
     if (send) {

@@ -30,6 +30,13 @@ bool positionsUsable(double ownLatitude, double ownLongitude, double targetLatit
     return true;
 }
 
+bool positionAvailable(double latitude, double longitude)
+{
+    if (!(latitude >= -90 && latitude <= 90 && longitude >= -180 && longitude <= 180))
+        return false;
+    return latitude != 0 || longitude != 0;
+}
+
 QString targetCommand(double longitude, double latitude, double mmsi)
 {
     const QString body = QStringLiteral("p1 j") + shortestDecimal(longitude).trimmed() + QStringLiteral(" w")

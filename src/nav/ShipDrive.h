@@ -22,6 +22,10 @@ QString driveCommand(double rel);
 bool positionsUsable(double ownLatitude, double ownLongitude, double targetLatitude,
                      double targetLongitude);
 
+// A reported position that can be aimed at: both values in range, and not
+// AIS's "not available" (longitude 181, latitude 91) nor the empty 0/0.
+bool positionAvailable(double latitude, double longitude);
+
 // The target command of ship-to-ship mode, without its line end:
 // "p1 j<lon> w<lat> d15 mmsi<MMSI> *<n>", the numbers as shortest plain
 // decimal texts and n the length of the text up to the MMSI plus 4 (the

@@ -8,6 +8,7 @@
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
 #include "nav/Geodesy.h"
+#include "model/OptimisationState.h"
 #include "nav/ShipDrive.h"
 #include "nav/ShipReport.h"
 #include "nav/ShipService.h"
@@ -115,7 +116,7 @@ bool WebShipTracker::shipToShipUpdate()
         return true;
     const QString line = shipReportLine(QStringLiteral("目标船舶："), report, AisTime(*report.reportTime));
     m_parts.display.Text2.append(line);
-    m_parts.controller.send(targetCommand(report.longitude, report.latitude, report.mmsi) + kCrLf);
+    sendTarget(report);
     if (lookup.reply.size() >= 2)
         logReply(lookup.reply, line);
     return true;
@@ -156,6 +157,25 @@ bool WebShipTracker::aisDriveUpdate(QString &eventLine)
     return true;
 }
 
+void WebShipTracker::sendTarget(const ShipReport &report)
+{
+    if (!positionAvailable(report.latitude, report.longitude)) {
+        // Aiming the board at 0/0 or at AIS's 181/91 would turn the antenna
+        // away from the vessel altogether.
+        if (!m_positionMissingShown) {
+            const QString notice = QStringLiteral("目标船舶") + report.name + QStringLiteral("无有效位置，目标坐标未更新");
+            m_parts.display.Label_NOTE.setText(notice);
+            m_parts.log.append(m_eventLine(notice));
+            m_positionMissingShown = true;
+        }
+        return;
+    }
+    m_positionMissingShown = false;
+    // Held while the survey runs, and not sent after it: the next report is.
+    if (!m_parts.optimisation.surveyRunning())
+        m_parts.controller.send(targetCommand(report.longitude, report.latitude, report.mmsi) + kCrLf);
+}
+
 void WebShipTracker::driveFromHeading(const ShipReport &report)
 {
     AisState &ais = m_parts.ais;
@@ -170,7 +190,8 @@ void WebShipTracker::driveFromHeading(const ShipReport &report)
     if (!bearing)
         return;
     const double rel = relativeAngle(ais.aisHeading, *bearing, ais.headingCorrection);
-    if (!positionsUsable(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude, st.ShipTarget.longitude))
+    if (!positionsUsable(st.OwnLatitude, st.OwnLongitude, st.ShipTarget.latitude, st.ShipTarget.longitude)
+        || m_parts.optimisation.surveyRunning())
         return;
     const QString command = driveCommand(rel);
     m_parts.controller.send(command + kCrLf);

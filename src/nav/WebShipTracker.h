@@ -69,9 +69,12 @@ private:
     bool isNewReport(const ShipReport &report);
     void logReply(const QString &reply, const QString &reportLine);
     void driveFromHeading(const ShipReport &report);
+    void sendTarget(const ShipReport &report);
 
     Parts m_parts;
     EventLine m_eventLine;
+    // A run of reports without a position is reported once, at its start.
+    bool m_positionMissingShown = false;
 };
 
 } // namespace korvane

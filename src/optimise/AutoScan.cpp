@@ -3,6 +3,8 @@
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "controller/ControllerLink.h"
+#include "controller/ManualDrive.h"
+#include "optimise/SignalComparison.h"
 #include "model/OptimisationState.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -37,7 +39,7 @@ AutoScan::AutoScan(Parts parts, EventLine eventLine)
 
 bool AutoScan::running() const
 {
-    return m_parts.state.scanOffset < kIdle;
+    return m_parts.state.surveyRunning();
 }
 
 QString AutoScan::now() const
@@ -71,7 +73,7 @@ void AutoScan::Timer_AutoScan_Timer()
     if (o > kFinalTick)
         return;
     QString event;
-    if (m_parts.radioSocket.State() == TcpLink::Connected && m_parts.controller.isConnected()) {
+    if (SignalComparison::radioReachable(m_parts.radioSocket, m_parts.radio) && m_parts.controller.isConnected()) {
         if (o == kFirst)
             firstStep(event);
         if (o > kFirst && o <= kLastCommanded)
@@ -95,7 +97,7 @@ void AutoScan::Timer_AutoScan_Timer()
 
 void AutoScan::drive(int offset)
 {
-    m_parts.controller.send(QStringLiteral("[P0H") + QString::number(offset) + QStringLiteral("V0]") + kCrLf);
+    m_parts.controller.send(ManualDrive::offsetCommand(offset) + kCrLf);
 }
 
 void AutoScan::firstStep(QString &event)

@@ -16,6 +16,7 @@ class Display;
 class EventLog;
 class TcpLink;
 struct OptimisationState;
+struct RadioSessionState;
 
 // The operator-started survey: the antenna steps through offsets −30 to +30
 // degrees from its automatic direction, one a tick, the radio's signal is
@@ -29,6 +30,7 @@ public:
         Display &display;           // reads Text1; writes Text2, Label_NOTE
         ControllerLink &controller; // Winsock2's state and the command channel
         const TcpLink &radioSocket; // Winsock1
+        const RadioSessionState &radio; // the logged-in flag (a 5G CPE has no socket)
         OptimisationState &state;   // scan offset, best offset, best signal
         Dialogs &dialogs;
         EventLog &log;

@@ -56,18 +56,40 @@ void SignalComparison::restartCountdowns(OptimisationState &state)
 
 void SignalComparison::Timer1_Timer()
 {
+    if (m_parts.state.surveyRunning()) {
+        // A cycle cut by the survey is not resumed at a bearing the survey
+        // has since moved away from.
+        restartCountdowns(m_parts.state);
+        return;
+    }
     lostSignalSweep();
     periodicComparison();
 }
 
+bool SignalComparison::radioReachable(const TcpLink &radioSocket, const RadioSessionState &radio)
+{
+    return radioSocket.State() == TcpLink::Connected || radio.loggedIn;
+}
+
 bool SignalComparison::radioReachable() const
 {
-    return m_parts.radioSocket.State() == TcpLink::Connected || m_parts.radio.loggedIn;
+    return radioReachable(m_parts.radioSocket, m_parts.radio);
+}
+
+bool SignalComparison::signalPresent() const
+{
+    const std::int16_t signal = m_parts.stats.signalDbm;
+    return signal > kNoSignal && signal < 0 && radioReachable();
+}
+
+QString SignalComparison::turnCommand(int degrees)
+{
+    return QStringLiteral("m") + number(degrees);
 }
 
 void SignalComparison::turn(int degrees)
 {
-    m_parts.controller.send(QStringLiteral("m") + number(degrees) + QStringLiteral("\r\n"));
+    m_parts.controller.send(turnCommand(degrees) + QStringLiteral("\r\n"));
 }
 
 void SignalComparison::consoleLine(const QString &text)
@@ -84,8 +106,15 @@ void SignalComparison::logLine(const QString &text)
 void SignalComparison::lostSignalSweep()
 {
     OptimisationState &s = m_parts.state;
-    if (!m_parts.controller.isConnected() || m_parts.stats.signalDbm != kNoSignal || !radioReachable()
-        || !s.scanEnabled)
+    if (!m_parts.controller.isConnected() || !radioReachable())
+        return;
+    // Only one unbroken loss as long as the scan interval starts the sweep:
+    // a signal heard in between, compared or not, starts the wait again.
+    if (signalPresent()) {
+        reloadScanCountdown(s);
+        return;
+    }
+    if (m_parts.stats.signalDbm != kNoSignal || !s.scanEnabled)
         return;
     s.scanCountdown = static_cast<std::int16_t>(s.scanCountdown - 1);
     if (s.scanCountdown != kSweepStepAt)
@@ -107,11 +136,9 @@ void SignalComparison::periodicComparison()
 {
     OptimisationState &s = m_parts.state;
     const std::int16_t signal = m_parts.stats.signalDbm;
-    if (!m_parts.controller.isConnected() || signal <= kNoSignal || signal >= 0 || !s.comparisonEnabled
-        || !radioReachable())
+    if (!m_parts.controller.isConnected() || !signalPresent() || !s.comparisonEnabled)
         return;
     s.comparisonCountdown = static_cast<std::int16_t>(s.comparisonCountdown - 1);
-    reloadScanCountdown(s);
     const int step = s.comparisonStep;
     switch (s.comparisonCountdown) {
     case kPhaseM: {

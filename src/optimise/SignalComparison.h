@@ -35,7 +35,8 @@ public:
 
     explicit SignalComparison(Parts parts);
 
-    // The work of one Timer1 tick: the sweep, then the comparison.
+    // The work of one Timer1 tick: the sweep, then the comparison; neither
+    // while a survey runs, and both wait a full period after it.
     void Timer1_Timer();
 
     // The sweep waits a full scan interval again: a signal or an executed
@@ -44,9 +45,15 @@ public:
     // After a drive command the antenna points somewhere new: the next
     // comparison and the next sweep come one full period later.
     static void restartCountdowns(OptimisationState &state);
+    // The board's relative turn "m<n>", negative to the left.
+    static QString turnCommand(int degrees);
+    // The radio's figures are live: its console socket is connected, or the
+    // radio (a 5G CPE has no console socket) is logged in.
+    static bool radioReachable(const TcpLink &radioSocket, const RadioSessionState &radio);
 
 private:
     bool radioReachable() const;
+    bool signalPresent() const;
     void lostSignalSweep();
     void periodicComparison();
     void decide();

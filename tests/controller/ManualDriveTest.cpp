@@ -1,13 +1,22 @@
+#include "support/Files.h"
 #include "support/LoopbackServer.h"
+#include "support/PeerClient.h"
+#include "support/SimProcess.h"
 #include "support/StationFixture.h"
 #include "support/Wait.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <utility>
 
 #include <gtest/gtest.h>
 
 using namespace korvane;
 using korvane::test::LoopbackServer;
+using korvane::test::PeerClient;
+using korvane::test::readFile;
+using korvane::test::SimProcess;
 using korvane::test::StationFixture;
 using korvane::test::waitUntil;
 
@@ -105,30 +114,73 @@ struct EntryCase {
     const char *text;
     int key;
     const char *wire;
+    const char *notice; // after the key; the test starts with "before"
 };
+
+void PrintTo(const EntryCase &c, std::ostream *os) { *os << c.box << " \"" << c.text << "\" key " << c.key; }
 
 class EntryTest : public ManualDriveTest, public ::testing::WithParamInterface<EntryCase> {};
 
-TEST_P(EntryTest, OpenRangeAndEnterOnly)
+TEST_P(EntryTest, OnlyANumberInTheOpenRangeIsSentOnEnter)
 {
     const EntryCase &c = GetParam();
+    station().display.Label_NOTE.setText(QStringLiteral("before"));
     station().setControl(QString::fromLatin1(c.box), QString::fromLatin1(c.text));
     station().key(QString::fromLatin1(c.box), c.key);
     EXPECT_EQ(wire(), QByteArray(c.wire));
-    if (QByteArray(c.wire).isEmpty()) {
-        EXPECT_EQ(station().display.Label_NOTE.text(), QStringLiteral("错误"));
-    }
+    EXPECT_EQ(station().display.Label_NOTE.text(), QString::fromUtf8(c.notice));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EntryTest, ::testing::Values(
-    EntryCase{"Text12", "89.999", 13, "w89.999\r\n"},
-    EntryCase{"Text12", "90", 13, ""},
-    EntryCase{"Text12", "-90", 13, ""},
-    EntryCase{"Text12", "31.5abc", 13, "w31.5abc\r\n"},   // sent exactly as typed
-    EntryCase{"Text12", "31.5", 49, ""},                 // any other key: the notice only
-    EntryCase{"Text13", "179.9", 13, "j179.9\r\n"},
-    EntryCase{"Text13", "180", 13, ""},
-    EntryCase{"Text13", "-179.5", 13, "j-179.5\r\n"}));
+    EntryCase{"Text12", "89.999", 13, "w89.999\r\n", "w89.999"},
+    EntryCase{"Text12", "90", 13, "", "错误"},
+    EntryCase{"Text12", "-90", 13, "", "错误"},
+    EntryCase{"Text12", "31.5abc", 13, "", "错误"},
+    EntryCase{"Text12", "", 13, "", "错误"},
+    EntryCase{"Text12", "abc", 13, "", "错误"},
+    EntryCase{"Text12", "-", 13, "", "错误"},
+    EntryCase{"Text12", " 31.5 ", 13, "w31.5\r\n", "w31.5"},
+    EntryCase{"Text12", "31.5", 49, "", "before"},   // typing: neither sent nor refused
+    EntryCase{"Text12", "3x", 49, "", "before"},
+    EntryCase{"Text13", "179.9", 13, "j179.9\r\n", "j179.9"},
+    EntryCase{"Text13", "180", 13, "", "错误"},
+    EntryCase{"Text13", "121,5", 13, "", "错误"},
+    EntryCase{"Text13", "-179.5", 13, "j-179.5\r\n", "j-179.5"}));
+
+TEST(TargetEntryBoard, TheSimulatedBoardTakesWhatTheBoxesSendAndNothingElse)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("board.bin"));
+    SimProcess board;
+    ASSERT_TRUE(board.start(QStringLiteral("board"), {"--interval-ms", "200", "--speed", "0", "--record", record}));
+    StationFixture f;
+    Station &s = f.start();
+    for (QTimer *t : {&s.Timer1, &s.blink, &s.Timer2, &s.GET_SIGN, &s.Timer_Ping, &s.Timer_AutoScan, &s.Timer_Cloud})
+        t->stop();
+    PeerClient echo; // a second station on the board sees every command's answer
+    ASSERT_TRUE(echo.connectTo(board.port()));
+    s.Winsock2.RemoteHost = QStringLiteral("127.0.0.1");
+    s.Winsock2.RemotePort = board.port();
+    s.Winsock2.Connect();
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == TcpLink::Connected; }));
+    for (const char *typed : {"31.5abc", "", "north"}) {
+        s.setControl(QStringLiteral("Text12"), QString::fromUtf8(typed));
+        s.key(QStringLiteral("Text12"), 13);
+        EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("错误"));
+    }
+    s.setControl(QStringLiteral("Text13"), QStringLiteral("121.25"));
+    s.key(QStringLiteral("Text13"), 13);
+    s.setControl(QStringLiteral("Text12"), QStringLiteral("31.5"));
+    s.key(QStringLiteral("Text12"), 13);
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("w31.5"));
+    ASSERT_TRUE(echo.waitFor(QStringLiteral("命令:w31.5\r\n参数已设置")));
+    EXPECT_TRUE(echo.text().contains(QStringLiteral("命令:j121.25\r\n参数已设置")));
+    EXPECT_FALSE(echo.text().contains(QStringLiteral("参数错误")));
+    const QByteArray wire = readFile(record);
+    EXPECT_TRUE(wire.contains("j121.25\r\nw31.5\r\n")) << wire.constData();
+    for (const char *refused : {"w31.5abc", "w\r\n", "wnorth"})
+        EXPECT_FALSE(wire.contains(refused)) << refused;
+}
 
 TEST(ManualDriveOffline, NothingIsSentWhileDisconnected)
 {
@@ -148,9 +200,16 @@ TEST(RingAnimation, NormalisesTheAngleAndBlinksTheNearestDot)
 {
     StationFixture f;
     Station &s = f.start();
+    // A negative angle is the same direction a whole turn on.
+    for (const auto &[reported, wrapped] : {std::pair{-5.0, 355.0}, {-14.5, 345.5}, {-725.0, 355.0}, {-360.0, 0.0}}) {
+        s.controllerStatus.AngleH = reported;
+        s.blink_Timer();
+        EXPECT_EQ(s.controllerStatus.AngleH, wrapped) << reported;
+    }
+    s.display.angle[0]->setColour(colours::Black);
     s.controllerStatus.AngleH = -5;
     s.blink_Timer();
-    EXPECT_EQ(s.controllerStatus.AngleH, 10);
+    EXPECT_EQ(s.display.angle[0]->colour(), colours::Red) << "355 is nearest the bow";
     s.controllerStatus.AngleH = -20;
     s.blink_Timer();
     EXPECT_EQ(s.controllerStatus.AngleH, 340);

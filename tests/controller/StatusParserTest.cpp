@@ -275,6 +275,28 @@ TEST_F(StatusReplies, SettledExecutionReportsResendTheDriveAtMostOnceASecond)
     EXPECT_EQ(receivedAfterRoundTrip(), QByteArray("r160.00\r\n"));
 }
 
+TEST_F(StatusReplies, NoDriveIsResentWhileTheSurveyRuns)
+{
+    Station &s = station();
+    s.ais.aisDrive = true;
+    s.ais.aisHeading = 10;
+    s.controllerStatus.OwnLatitude = 31.0;
+    s.controllerStatus.OwnLongitude = 121.0;
+    s.controllerStatus.ShipTarget = {31.0, 122.0};
+    s.controllerStatus.DriveCommand = QStringLiteral("r160.00");
+    s.controllerStatus.DriveConfirmed = false;
+    s.autoScan.autoscan();
+    s.statusParser.handleChunk(QStringLiteral("4G网络正常 命令:r12.00\r\n"));
+    s.statusParser.handleChunk(QStringLiteral("4G网络正常 命令:r160.00执行160.0+0.0目标:160.0距离55.64\r\n"));
+    EXPECT_EQ(receivedAfterRoundTrip(), QByteArray());
+    EXPECT_FALSE(s.display.Label_NOTE.text().startsWith(QStringLiteral("控制命令校验错误")));
+
+    ASSERT_TRUE(s.autoScan.cancel());
+    board.received.clear();
+    s.statusParser.handleChunk(QStringLiteral("4G网络正常 命令:r12.00\r\n"));
+    EXPECT_EQ(receivedAfterRoundTrip(), QByteArray("r79.70\r\n")) << "the check resumes after the survey";
+}
+
 TEST_F(StatusReplies, RadioKeyIsTakenWhenTheAddressMatches)
 {
     Station &s = station();

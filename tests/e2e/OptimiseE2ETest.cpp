@@ -1,6 +1,7 @@
 // The headless station with the simulated board and radio coupled through
 // the board's bearing file, so the station's turns move the radio's signal.
 // Timers run fast (--time-scale); the radio pushes its status every 100 ms.
+#include "support/Files.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -9,6 +10,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -26,6 +28,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         bearingFile = QDir(dir.path()).filePath(QStringLiteral("antenna-bearing"));
+        boardRecord = QDir(dir.path()).filePath(QStringLiteral("board.bin"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     }
 
@@ -34,7 +37,7 @@ protected:
     {
         ASSERT_TRUE(board.start(QStringLiteral("board"),
                                 {QStringLiteral("--speed"), QStringLiteral("0"), QStringLiteral("--bearing-file"),
-                                 bearingFile}));
+                                 bearingFile, QStringLiteral("--record"), boardRecord}));
         ASSERT_TRUE(radio.start(QStringLiteral("radio"),
                                 QStringList{QStringLiteral("--family"), QStringLiteral("airos"),
                                             QStringLiteral("--push-ms"), QStringLiteral("100"),
@@ -58,12 +61,34 @@ protected:
                                   env));
     }
 
+    // With the comparison off and a 180 s delay, the far end is lost until
+    // the sweep's first 14-degree step brings it back inside the lobe.
+    void sweepBackToTheFarEnd()
+    {
+        start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"),
+               QStringLiteral("10")},
+              {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("0")},
+               {keys::USE_SHIP_AIS_SCAN_AUTO_TIME, QStringLiteral("180")}},
+              0.08);
+        ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-52"), 15000));
+        // The board's execution reports would keep putting the sweep off.
+        ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
+        ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("peak 25")));
+        ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=信号丢失系统自动搜索和扫描中......"), 30000))
+            << qPrintable(station.output().right(3000));
+        const qsizetype seen = station.output().size();
+        ASSERT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(QStringLiteral("Text1.text=-67")); },
+                              10000))
+            << qPrintable(station.output().right(3000));
+    }
+
     // The board's manual offset: where the station has left the antenna,
     // relative to the board's own drive direction.
     double boardOffset() { return board.statusText(QStringLiteral("offset")).toDouble(); }
 
     QTemporaryDir dir;
     QString bearingFile;
+    QString boardRecord; // every byte the board received
     QProcessEnvironment env;
     SimProcess board;
     SimProcess radio;
@@ -98,24 +123,54 @@ TEST_F(OptimiseE2E, AutoScanLeavesTheAntennaAtThePeak)
     EXPECT_TRUE(waitUntil([&] { return boardOffset() == 12; }, 5000));
 }
 
+TEST_F(OptimiseE2E, TheComparisonWaitsWhileTheSurveyRuns)
+{
+    // A wide lobe: the signal is heard at every offset, so the comparison
+    // would have something to compare all through the survey.
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"), QStringLiteral("40")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("1")},
+           {keys::USE_SHIP_AIS_SCAN_COMP_TIME, QStringLiteral("60")},
+           {keys::USE_SHIP_AIS_SCAN_AUTO, QStringLiteral("0")}},
+          0.08);
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波登录成功！"), 15000));
+    station.send(QStringLiteral("AUTOSCAN"));
+    // Twenty survey ticks span more than two comparison periods here.
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("autoscan tick=20/62"), 40000))
+        << qPrintable(station.output().right(3000));
+    const QByteArray wire = readFile(boardRecord);
+    const qsizetype surveyStart = wire.indexOf("[P0H-30V0]\r\n");
+    ASSERT_GE(surveyStart, 0) << wire.constData();
+    const QByteArray during = wire.mid(surveyStart);
+    EXPECT_FALSE(during.contains("\nm")) << during.constData();
+    EXPECT_TRUE(during.contains("[P0H-12V0]\r\n"));
+}
+
 TEST_F(OptimiseE2E, ALostSignalStartsTheSweepUntilTheSignalIsBack)
 {
-    start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"), QStringLiteral("10")},
-          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("0")},
-           {keys::USE_SHIP_AIS_SCAN_AUTO_TIME, QStringLiteral("180")}},
-          0.08);
-    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-52"), 15000));
-    // The board's execution reports would keep putting the sweep off.
-    ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
-    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("peak 25")));
-    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=信号丢失系统自动搜索和扫描中......"), 30000))
-        << qPrintable(station.output().right(3000));
-    const qsizetype seen = station.output().size();
-    // One 14-degree step brings the far end back inside the lobe.
-    EXPECT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(QStringLiteral("Text1.text=-67")); },
-                          10000))
-        << qPrintable(station.output().right(3000));
+    sweepBackToTheFarEnd();
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(boardOffset(), 14);
+}
+
+// A drop-out after a sweep has found the far end again waits the whole
+// delay once more: the signal heard in between starts the wait again, with
+// the comparison off as here.
+TEST_F(OptimiseE2E, ADropOutAfterASweepWaitsTheWholeDelayAgain)
+{
+    sweepBackToTheFarEnd();
+    ASSERT_FALSE(HasFatalFailure());
+
+    // The far end drifts out of the lobe again.
+    const qsizetype seen = station.output().size();
+    const QString sweepLine = QStringLiteral("信号丢失系统自动搜索和扫描中......请耐心等待");
+    QElapsedTimer lost;
+    lost.start();
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("peak 60")));
+    ASSERT_TRUE(waitUntil([&] { return station.output().mid(seen).contains(sweepLine); }, 40000))
+        << qPrintable(station.output().right(3000));
+    // 190 ticks of 80 ms here; a sweep carried on from the first loss would
+    // step within 10 ticks. A loaded machine only makes the wait longer.
+    EXPECT_GE(lost.elapsed(), 100 * 80) << "the next step came after " << lost.elapsed() << " ms";
 }
 
 } // namespace

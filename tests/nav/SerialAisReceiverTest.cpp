@@ -92,6 +92,25 @@ TEST(SerialAisDrive, ADriveRecordsAndReportsItself)
                            + QStringLiteral("\r\n船舶MMSI:413000000 艏向:100 经度:121.500000 纬度:31.250000\r\n"));
 }
 
+TEST(SerialAisDrive, AFixDuringTheSurveyDrivesNothingAndIsNotSentLater)
+{
+    AisStationFixture f;
+    Station &s = f.start();
+    f.driveTowards(kBearing250.latitude, kBearing250.longitude);
+    s.autoScan.autoscan();
+    s.serialAis.receive(kHeading100 + kCrLf);
+    s.controllerLink.send(QStringLiteral("#"));
+    EXPECT_EQ(f.boardReceived(1), QByteArray("#"));
+    EXPECT_EQ(s.ais.aisHeading, 100) << "the heading is still taken";
+
+    ASSERT_TRUE(s.autoScan.cancel());
+    s.controllerLink.send(QStringLiteral("#"));
+    EXPECT_EQ(f.boardReceived(2), QByteArray("##")) << "the held fix stays unsent";
+    s.serialAis.receive(kHeading10 + kCrLf);
+    s.controllerLink.send(QStringLiteral("#"));
+    EXPECT_EQ(f.boardReceived(2 + 9 + 1), QByteArray("##r240.00\r\n#"));
+}
+
 TEST(SerialAisDrive, NothingHappensWithoutTheLinkOrTheDrive)
 {
     AisStationFixture f;

@@ -161,6 +161,58 @@ TEST_F(WebShip, ANoHeadingReportIsNamedOnceAndDrivesNothing)
     EXPECT_EQ(log.count(notice), 1) << "one event, one line";
 }
 
+TEST_F(WebShip, AReportWithoutAPositionIsNoTargetAndIsNamedOnce)
+{
+    shipToShip(true);
+    const QString notice = QStringLiteral("目标船舶KORVANE TEST无有效位置，目标坐标未更新");
+    // AIS's "not available" (181/91), then the empty 0/0: one run, one notice.
+    for (const char *position : {"position none", "position 0 0"}) {
+        ASSERT_TRUE(service.controlAcknowledged(QString::fromLatin1(position)));
+        ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+        s->webShip.tick();
+        EXPECT_EQ(boardAfterTick(), QByteArray()) << position;
+        EXPECT_EQ(s->display.Label_NOTE.text(), notice) << position;
+    }
+    EXPECT_TRUE(s->display.Text2.text().contains(QStringLiteral("坐标91,181"))) << "the report is still shown";
+    EXPECT_EQ(f.log().count(notice), 1);
+
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("position 31.3 121.6")));
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray("p1 j121.6 w31.3 d15 mmsi413000000 *37\r\n"));
+
+    // A later loss of the position is a new run, named again.
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("position none")));
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray());
+    EXPECT_EQ(f.log().count(notice), 2);
+}
+
+TEST_F(WebShip, NeitherModeDrivesDuringTheSurveyNorAfterItWithAHeldReport)
+{
+    shipToShip(true);
+    s->ais.targetMmsi = QStringLiteral("413000000");
+    s->autoScan.autoscan();
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray()) << "no target while the survey runs";
+    shipToShip(false);
+    s->ais.aisDrive = true;
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("heading 120")));
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray()) << "no r command while the survey runs";
+    EXPECT_TRUE(s->display.Text2.text().contains(QStringLiteral("当前船舶："))) << "the report is still shown";
+
+    ASSERT_TRUE(s->autoScan.cancel());
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray()) << "a held report is not sent late";
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
+    s->webShip.tick();
+    EXPECT_EQ(boardAfterTick(), QByteArray("r-120.00\r\n")) << "the next report drives";
+}
+
 TEST_F(WebShip, BothModesInOneTickHandleTheReportOnce)
 {
     shipToShip(true);

@@ -121,6 +121,23 @@ TEST_F(AutoScanTest, ALostLinkPausesTheScanAtItsStep)
     EXPECT_EQ(station().autoScan.record().ticks(), 11);
 }
 
+// A 5G CPE never opens the console socket; its login stands for it, as it
+// does for the comparison.
+TEST_F(AutoScanTest, ALoggedInRadioWithoutItsSocketKeepsTheScanGoing)
+{
+    station().Winsock1.Close();
+    station().radio.loggedIn = true;
+    station().console.autoscan();
+    for (int i = 0; i < 3; ++i)
+        tick(QStringLiteral("-85"));
+    EXPECT_EQ(wire(), steps(-30, -28));
+    EXPECT_FALSE(log().contains(QStringLiteral("当前通信异常")));
+    station().radio.loggedIn = false;
+    tick(QStringLiteral("-85"));
+    EXPECT_EQ(wire(), QByteArray());
+    EXPECT_EQ(station().display.Label_NOTE.text(), QStringLiteral("当前通信异常，自动扫描过程中，请确保设备通信正常！"));
+}
+
 TEST_F(AutoScanTest, TheCentreDotCancelsARunningScan)
 {
     station().console.autoscan();

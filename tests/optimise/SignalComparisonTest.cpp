@@ -205,4 +205,56 @@ TEST_F(SignalComparisonTest, SweepStepsEveryTenTicksAfterTheScanInterval)
     EXPECT_EQ(wire(), QByteArray("m14\r\n")) << "and the cycle starts again";
 }
 
+// Short losses with a signal heard in between must not add up to a sweep,
+// whether the comparison runs or not.
+class SweepWaitTest : public SignalComparisonTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SweepWaitTest, OnlyAnUnbrokenLossAsLongAsTheIntervalSweeps)
+{
+    station().optimisation.comparisonEnabled = GetParam();
+    for (int i = 0; i < 4; ++i) {
+        ticks(400, -120);
+        ticks(1, -70);
+    }
+    EXPECT_FALSE(wire().contains("m14")) << "1600 lost ticks, none 610 in a row";
+    ticks(609, -120);
+    EXPECT_FALSE(wire().contains("m14"));
+    ticks(1, -120);
+    EXPECT_EQ(wire(), QByteArray("m14\r\n"));
+
+    // After a sweep a short signal puts the next loss a whole interval off.
+    ticks(1, -70);
+    ticks(609, -120);
+    EXPECT_FALSE(wire().contains("m14")) << "a drop-out after the sweep waits the full delay again";
+    ticks(1, -120);
+    EXPECT_EQ(wire(), QByteArray("m14\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Comparison, SweepWaitTest, ::testing::Values(false, true),
+                         [](const auto &info) { return std::string(info.param ? "on" : "off"); });
+
+TEST_F(SignalComparisonTest, NeitherTurnsTheAntennaWhileTheSurveyRuns)
+{
+    OptimisationState &o = station().optimisation;
+    o.comparisonCountdown = -4; // at L, one tick before R
+    o.scanCountdown = -9;       // one tick before a sweep step
+    station().autoScan.autoscan();
+    ticks(30, -120);
+    ticks(30, -60);
+    EXPECT_EQ(wire(), QByteArray());
+    EXPECT_EQ(o.scanCountdown, 600);
+    EXPECT_EQ(o.comparisonCountdown, 300);
+
+    // Both wait a full period after the survey, from where it left the antenna.
+    ASSERT_TRUE(station().autoScan.cancel());
+    ticks(299, -60);
+    EXPECT_EQ(wire(), QByteArray());
+    ticks(1, -60);
+    EXPECT_EQ(wire(), QByteArray("m-1\r\n")) << "a fresh M phase";
+    ticks(609, -120);
+    EXPECT_EQ(wire(), QByteArray());
+    ticks(1, -120);
+    EXPECT_EQ(wire(), QByteArray("m14\r\n"));
+}
+
 } // namespace
