@@ -46,8 +46,12 @@ void ControllerLink::radioHalf()
     const QString address = m_display.Text3.text();
     if (address.isEmpty())
         return;
+    // Unchanged boxes leave a working session alone; after rejected logins
+    // the operator may have corrected the password on the radio itself, and
+    // the press is the only way to try again.
+    const bool loginRejected = m_radio.rejectedLogins > 0 && !m_radio.loggedIn;
     if (address == radio.RemoteHost && m_radio.rememberedPassword == m_display.Text7.text()
-        && m_radio.rememberedUser == m_display.Text14.text())
+        && m_radio.rememberedUser == m_display.Text14.text() && !loginRejected)
         return;
     if (radio.State() != TcpLink::Closed)
         radio.Close();

@@ -196,7 +196,9 @@ void RadioSession::airOsBanner(const QString &reply, QString &eventLine)
 
 void RadioSession::airFiberBanner(const QString &reply, QString &eventLine)
 {
-    if (!has(reply, "af5xhd."))
+    // The airFiber's prompt ends every reply, not only the login: it is the
+    // login only while the session is not yet logged in as an airFiber.
+    if (!has(reply, "af5xhd.") || (m_parts.radio.loggedIn && m_parts.radio.RadioFamily == RadioFamilyAirFiber))
         return;
     loggedInAs(RadioFamilyAirFiber, false, false);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
