@@ -67,7 +67,7 @@ void ControllerLink::radioHalf()
         radio.RemoteHost = host;
         radio.RemotePort = port;
     }
-    radio.Connect();
+    connectRadio();
     m_status.linkHeaderWritten = false;
 }
 
@@ -102,7 +102,7 @@ void ControllerLink::finalStep()
         return;
     }
     if (m_sockets.radio.State() == TcpLink::Closed)
-        m_sockets.radio.Connect();
+        connectRadio();
     if (m_sockets.controller.State() == TcpLink::Closed)
         m_sockets.controller.Connect();
     m_status.linkHeaderWritten = false;
@@ -130,7 +130,7 @@ void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
         controller.RemotePort = port;
     }
     if (autoConnect) {
-        radio.Connect();
+        connectRadio();
         controller.Connect();
     }
     m_status.linkHeaderWritten = false;
@@ -141,7 +141,8 @@ void ControllerLink::supervise()
     probeRadio();
     probeController();
     const bool autoConnect = m_display.Check1.value() == 1;
-    if (autoConnect && m_sockets.radio.State() != TcpLink::Connected)
+    if (autoConnect && m_sockets.radio.State() != TcpLink::Connected
+        && isDialableRadioHost(m_sockets.radio.RemoteHost))
         reconnect(m_sockets.radio);
     if (autoConnect && m_sockets.controller.State() != TcpLink::Connected)
         reconnect(m_sockets.controller);
@@ -185,6 +186,14 @@ void ControllerLink::probeController()
         m_display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
         controller.Close();
     }
+}
+
+// No radio configured, or a 5G CPE named by its web address: nothing to dial,
+// so the socket stays closed (its lamp black) instead of failing over and over.
+void ControllerLink::connectRadio()
+{
+    if (isDialableRadioHost(m_sockets.radio.RemoteHost))
+        m_sockets.radio.Connect();
 }
 
 void ControllerLink::reconnect(TcpLink &socket)

@@ -30,4 +30,14 @@ bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t 
     return true;
 }
 
+bool isWebAddress(const QString &address)
+{
+    return address.trimmed().startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+}
+
+bool isDialableRadioHost(const QString &host)
+{
+    return !host.trimmed().isEmpty() && !isWebAddress(host);
+}
+
 } // namespace korvane
