@@ -59,6 +59,8 @@ void LinkSupervisor::radioSteps()
 
 void LinkSupervisor::rememberRadioPort()
 {
+    if (m_keepStoredPort)
+        return;
     // Every tick would rewrite the same value; only a change reaches the disk.
     const QString port = QString::number(m_parts.radioSocket.RemotePort);
     if (m_parts.settings.read(keys::DEVICE_WIRESS_PORT) != port)

@@ -139,4 +139,24 @@ TEST_F(Supervision, CpeLeavesTheRadioSocketAndLampAlone)
     EXPECT_EQ(s.display.Label6.colour(), colours::Green);
 }
 
+// The port the operator stores for the next start is what the next start
+// uses, although another port works meanwhile.
+TEST_F(Supervision, OperatorPortSurvivesUntilTheRestart)
+{
+    putInState(s.Winsock1, TcpLink::Connected);
+    s.Timer1_Timer();
+    ASSERT_EQ(f.fixture.settings->read(keys::DEVICE_WIRESS_PORT), QString::number(f.peer.port()));
+    s.setControl(QStringLiteral("Combo2"), QStringLiteral("PORT=2323"));
+    s.key(QStringLiteral("Combo2"), 13);
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("已经修改设置，请关闭软件重新打开！"));
+    for (int i = 0; i < 3; ++i)
+        s.Timer1_Timer();
+    EXPECT_EQ(s.Winsock1.State(), TcpLink::Connected);
+    EXPECT_EQ(f.fixture.settings->read(keys::DEVICE_WIRESS_PORT), QStringLiteral("2323"));
+
+    f.fixture.reopenSettings();
+    Station &next = f.fixture.start();
+    EXPECT_EQ(next.Winsock1.RemotePort, 2323);
+}
+
 } // namespace
