@@ -189,7 +189,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "responsiveness: korvane-sim cpe did not start\n");
             return 1;
         }
-        const QString address = QStringLiteral("127.0.0.1:%1").arg(cpe.port());
+        const QString address = QStringLiteral("http://127.0.0.1:%1").arg(cpe.port());
         station.radio.RadioFamily = RadioFamilyUnknown;
         station.radio.lastCpeProbe.invalidate();
         station.display.Text3.setText(scenario.noAddress ? QString() : address);
@@ -205,7 +205,7 @@ int main(int argc, char **argv)
             return 1;
         }
         if (scenario.refused)
-            station.display.Text3.setText(QStringLiteral("127.0.0.1:%1").arg(refusedPort()));
+            station.display.Text3.setText(QStringLiteral("http://127.0.0.1:%1").arg(refusedPort()));
         const Figures f = run(station, seconds);
         const bool met = f.longestGapMs < kGoalMs;
         if (!scenario.noAddress)

@@ -131,6 +131,8 @@ void RadioConnection::feed(const QByteArray &bytes)
 
 void RadioConnection::line(const QString &text)
 {
+    if (m_echo && m_stage != Stage::Password)
+        write(text.toUtf8() + "\r\n");
     switch (m_stage) {
     case Stage::Login:
         // A blank name is no attempt; the prompt already stands.

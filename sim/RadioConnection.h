@@ -23,7 +23,7 @@ public:
         RadioFamily family;
         const RadioIdentity &identity;
         QString user;
-        QString password;
+        const QString &password; // may change while sessions run
         // The next status reply (each call reads the link once more).
         std::function<QString()> status;
         // Issues a fresh key / checks one (JSON console).
@@ -59,6 +59,9 @@ public:
     void setSplit(bool split) { m_split = split; }
     // A silent radio listens and never says anything.
     void setSilent(bool silent) { m_silent = silent; }
+    // Echo as a shell behind telnetd does: every line typed at the login
+    // prompt or the shell comes back before its answer (the password not).
+    void setEcho(bool echo) { m_echo = echo; }
 
 signals:
     void bytesIn(const QByteArray &bytes);
@@ -88,6 +91,7 @@ private:
     Telnet m_telnet = Telnet::None;
     bool m_split = false;
     bool m_silent = false;
+    bool m_echo = false;
 };
 
 } // namespace korvane::sim

@@ -63,7 +63,9 @@ RadioLink::Reading RadioLink::next()
     const double snr = lost ? 0 : std::max(0, r.signal - r.noise);
     r.capacityDownMbps = std::min(kTopMbps, std::round(snr * kMbpsPerDb));
     r.capacityUpMbps = std::round(r.capacityDownMbps * kUplinkShare);
-    const double seconds = m_clock.restart() / 1000.0;
+    // Nanoseconds: readings a moment apart still see the traffic between them.
+    const double seconds = static_cast<double>(m_clock.nsecsElapsed()) / 1e9;
+    m_clock.restart();
     const double load = 1 + 0.2 * std::sin(m_step * 0.9);
     m_rxBytes += r.capacityDownMbps * kRxLoad * load * 1e6 / 8 * seconds;
     m_txBytes += r.capacityUpMbps * kTxLoad * load * 1e6 / 8 * seconds;

@@ -41,8 +41,11 @@ free port) and, once listening, prints exactly one line:
 Wrong credentials get "Login incorrect" and the login prompt again (text) or
 error 12 (JSON). Text families open with telnet option offers (DO ECHO,
 DO NAWS, WILL ECHO, WILL SGA) unless --no-telnet; telnet commands the station
-sends are taken out of its input; nothing is echoed. "reboot" (text) closes
-the connection. Every connection is a session of its own.
+sends are taken out of its input. The iwconfig radio echoes like the BusyBox
+shell behind its telnetd: every line typed at the login prompt and the shell
+comes back, with CR LF, before its answer (the password does not); --echo
+makes the other families echo too, --no-echo stops it. "reboot" (text)
+closes the connection. Every connection is a session of its own.
 
 The link: the signal is --signal at --peak-bearing and falls off by
 12 dB x (pointing error / --beamwidth)^2, and is -120 dBm beyond --limit
@@ -66,6 +69,8 @@ does not stop the radio; it prints "input closed, running on"):
   push MS            send a status reply unasked every MS to each logged-in
                      session (0 stops)
   split on|off       write every reply in two pieces a little apart
+  echo on|off        echo the lines typed (see above)
+  password TEXT      the password later logins must give
   silent on|off      accept and read but never write (no prompt, no replies)
   expire-key         every issued JSON key becomes invalid (error 10)
   drop               close every connection
@@ -89,6 +94,8 @@ void addOptions(QCommandLineParser &parser)
         {"no-telnet", "Send no telnet option offers at connect"},
         {"push-ms", "Send a status reply unasked this often (default 0: never)", "ms", "0"},
         {"split", "Write every reply in two pieces"},
+        {"echo", "Echo typed lines, as a shell behind telnetd (default for iwconfig)"},
+        {"no-echo", "Echo nothing, whatever the family"},
         {"name", "Device name (default KV-Radio-01)", "name", "KV-Radio-01"},
         {"mac", "MAC address, colon-separated (default 24:5A:4C:1E:7B:03)", "mac", "24:5A:4C:1E:7B:03"},
         {"device-id", "Login prompt of the iwconfig radio: 000004, 94828A or 040506 (default 000004)", "id",
@@ -136,6 +143,8 @@ std::optional<RadioOptions> readOptions(const QCommandLineParser &parser, QStrin
     options.negotiate = !parser.isSet("no-telnet");
     options.pushMs = static_cast<int>(optionNumber(parser, "push-ms", 0, 3600000, error));
     options.split = parser.isSet("split");
+    options.echo = !parser.isSet("no-echo")
+                   && (parser.isSet("echo") || options.family == RadioFamily::Iwconfig);
     options.identity.name = parser.value("name");
     options.identity.mac = parser.value("mac");
     options.identity.deviceId = parser.value("device-id");

@@ -19,7 +19,8 @@ QString number(double v) { return QString::number(v, 'f', 1); }
 } // namespace
 
 RadioSim::RadioSim(const RadioOptions &options, QObject *parent)
-    : QObject(parent), m_options(options), m_link(options.link), m_split(options.split)
+    : QObject(parent), m_options(options), m_link(options.link), m_split(options.split),
+      m_echo(options.echo)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &RadioSim::acceptPending);
     connect(&m_pushTimer, &QTimer::timeout, this, &RadioSim::pushAll);
@@ -55,6 +56,7 @@ void RadioSim::acceptPending()
         auto *connection = new RadioConnection(socket, radio, m_counts, socket);
         connection->setSplit(m_split);
         connection->setSilent(m_silent);
+        connection->setEcho(m_echo);
         m_connections.push_back(connection);
         connect(connection, &RadioConnection::bytesIn, this, [this](const QByteArray &bytes) {
             m_bytesIn += bytes.size();
@@ -155,6 +157,7 @@ const RadioSim::ControlEntry RadioSim::kControls[] = {
     {"silent", &RadioSim::controlSilent},       {"expire-key", &RadioSim::controlExpireKey},
     {"drop", &RadioSim::controlDrop},           {"send", &RadioSim::controlSend},
     {"flood", &RadioSim::controlFlood},         {"long-line", &RadioSim::controlLongLine},
+    {"echo", &RadioSim::controlEcho},           {"password", &RadioSim::controlPassword},
 };
 
 void RadioSim::control(const QString &line)
@@ -215,6 +218,25 @@ bool RadioSim::controlSilent(const QString &a)
         return false;
     for (RadioConnection *c : m_connections)
         c->setSilent(m_silent);
+    return true;
+}
+
+bool RadioSim::controlEcho(const QString &a)
+{
+    if (!readSwitch(a, m_echo))
+        return false;
+    for (RadioConnection *c : m_connections)
+        c->setEcho(m_echo);
+    return true;
+}
+
+// The operator changed the password on the radio itself: sessions already
+// open stay, every later login is checked against the new one.
+bool RadioSim::controlPassword(const QString &a)
+{
+    if (a.isEmpty())
+        return false;
+    m_options.password = a;
     return true;
 }
 
@@ -287,11 +309,11 @@ QString RadioSim::statusSummary() const
                  .arg(number(s.bearing), s.peakBearing ? number(*s.peakBearing) : QStringLiteral("off"),
                       number(s.beamwidth), number(m_link.limit()), number(m_link.pointingError()),
                       number(m_link.modelSignal()))
-           + QStringLiteral(" last_signal=%1 noise=%2 jitter=%3 push_ms=%4 split=%5 silent=%6")
+           + QStringLiteral(" last_signal=%1 noise=%2 jitter=%3 push_ms=%4 split=%5 silent=%6 echo=%7")
                  .arg(m_last.signal)
                  .arg(number(s.noise), number(s.jitter))
                  .arg(m_options.pushMs)
-                 .arg(onOff(m_split), onOff(m_silent));
+                 .arg(onOff(m_split), onOff(m_silent), onOff(m_echo));
 }
 
 } // namespace korvane::sim

@@ -25,6 +25,7 @@ struct RadioOptions {
     bool negotiate = true; // telnet option offers at connect (text families)
     int pushMs = 0;        // 0: status only when asked
     bool split = false;
+    bool echo = false;     // lines typed come back, as from a shell behind telnetd
     RadioIdentity identity;
     RadioLink::Setup link;
     // Set: the bearing is read from this file before every reading (see
@@ -71,6 +72,8 @@ private:
     bool controlPush(const QString &argument);
     bool controlSplit(const QString &argument);
     bool controlSilent(const QString &argument);
+    bool controlEcho(const QString &argument);
+    bool controlPassword(const QString &argument);
     bool controlExpireKey(const QString &argument);
     bool controlDrop(const QString &argument);
     bool controlSend(const QString &argument);
@@ -89,6 +92,7 @@ private:
     quint64 m_keySerial = 0;
     bool m_silent = false;
     bool m_split = false;
+    bool m_echo = false;
     // Bytes still to send per socket for a flood or a long line, and what
     // they are made of.
     struct Flood {

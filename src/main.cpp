@@ -96,8 +96,11 @@ void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
     store.write(keys::DEVICE_KORVANE_IP, address);
     store.write(keys::DEVICE_KORVANE_PORT, QString::number(boardPort));
     store.write(keys::KORVANE_AUTOLINK, QStringLiteral("1"));
-    // The simulated radio with its default login.
-    store.write(keys::DEVICE_WIRESS_IP, QStringLiteral("127.0.0.1:%1").arg(peers.radioPort()));
+    // The simulated radio with its default login; the CPE's web server is on
+    // a port of its own, which only a web address names.
+    const QString radioAddress = peers.radio() == DemoPeers::Radio::Cpe ? QStringLiteral("http://127.0.0.1:%1")
+                                                                       : QStringLiteral("127.0.0.1:%1");
+    store.write(keys::DEVICE_WIRESS_IP, radioAddress.arg(peers.radioPort()));
     store.write(keys::DEVICE_WIRESS_USER, QStringLiteral("ubnt"));
     store.write(keys::DEVICE_WIRESS_PASSWORD, QStringLiteral("ubnt"));
     const QString cloud = QStringLiteral("127.0.0.1:%1").arg(peers.cloudPort());

@@ -91,6 +91,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     setupTimers();
     // A box ticked by a console command takes the operator's own path.
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
+    settingCommands.radioPortChosen = [this] { linkSupervisor.keepStoredPort(); };
     console.autoscan = [this] { autoScan.autoscan(); };
     manualDrive.cancelAutoScan = [this] { autoScan.cancel(); };
 }

@@ -56,6 +56,8 @@ void SettingCommands::radioPort(ConsoleCommand &command, const QString &prefix)
     if (v <= 20 || v >= 20000)
         return;
     m_settings.write(keys::DEVICE_WIRESS_PORT, QString::number(v));
+    if (radioPortChosen)
+        radioPortChosen();
     notice(QStringLiteral("已经修改设置，请关闭软件重新打开！"));
     const QString restart = QStringLiteral("输入切换端口的命令后，需要您关闭软件重新打开生效!");
     if (command.onEnter()) {

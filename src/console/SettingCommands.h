@@ -49,6 +49,9 @@ public:
     // stays. Empty until the serial layer exists: the name is then only
     // stored and kept in force.
     std::function<void(const QString &name, std::optional<std::int16_t> number)> reopenAisPort;
+    // The operator stored a radio port for the next start: nothing may store
+    // another one before it. Set by the station.
+    std::function<void()> radioPortChosen;
 
     void radioPort(ConsoleCommand &command, const QString &prefix);
     void cloudHost(ConsoleCommand &command);

@@ -65,8 +65,12 @@ void ControllerLink::radioHalf()
     const QString address = m_display.Text3.text();
     if (address.isEmpty())
         return;
+    // Unchanged boxes leave a working session alone; after rejected logins
+    // the operator may have corrected the password on the radio itself, and
+    // the press is the only way to try again.
+    const bool loginRejected = m_radio.rejectedLogins > 0 && !m_radio.loggedIn;
     if (address == radio.RemoteHost && m_radio.rememberedPassword == m_display.Text7.text()
-        && m_radio.rememberedUser == m_display.Text14.text())
+        && m_radio.rememberedUser == m_display.Text14.text() && !loginRejected)
         return;
     if (refusePort(address))
         return;
@@ -84,7 +88,7 @@ void ControllerLink::radioHalf()
         radio.RemoteHost = host;
         radio.RemotePort = port;
     }
-    radio.Connect();
+    connectRadio();
     m_status.linkHeaderWritten = false;
 }
 
@@ -120,7 +124,7 @@ void ControllerLink::finalStep()
         return;
     }
     if (m_sockets.radio.State() == TcpLink::Closed)
-        m_sockets.radio.Connect();
+        connectRadio();
     if (m_sockets.controller.State() == TcpLink::Closed)
         m_sockets.controller.Connect();
     m_status.linkHeaderWritten = false;
@@ -156,7 +160,7 @@ void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
     if (refusePort(m_display.Text4.text()))
         controller.RemotePort = -1;
     if (autoConnect) {
-        radio.Connect();
+        connectRadio();
         controller.Connect();
     }
     m_status.linkHeaderWritten = false;
@@ -167,7 +171,8 @@ void ControllerLink::supervise()
     probeRadio();
     probeController();
     const bool autoConnect = m_display.Check1.value() == 1;
-    if (autoConnect && m_sockets.radio.State() != TcpLink::Connected)
+    if (autoConnect && m_sockets.radio.State() != TcpLink::Connected
+        && isDialableRadioHost(m_sockets.radio.RemoteHost))
         reconnect(m_sockets.radio);
     if (autoConnect && m_sockets.controller.State() != TcpLink::Connected)
         reconnect(m_sockets.controller);
@@ -211,6 +216,14 @@ void ControllerLink::probeController()
         m_display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
         controller.Close();
     }
+}
+
+// No radio configured, or a 5G CPE named by its web address: nothing to dial,
+// so the socket stays closed (its lamp black) instead of failing over and over.
+void ControllerLink::connectRadio()
+{
+    if (isDialableRadioHost(m_sockets.radio.RemoteHost))
+        m_sockets.radio.Connect();
 }
 
 void ControllerLink::reconnect(TcpLink &socket)

@@ -49,6 +49,7 @@ private:
     void finalStep();
     void probeRadio();
     void probeController();
+    void connectRadio();
     void reconnect(TcpLink &socket);
 
     Sockets m_sockets;

@@ -112,7 +112,10 @@ bool TcpLink::SendData(const QString &text)
     bytes.reserve(text.size());
     for (const QChar c : text)
         bytes.append(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
-    return SendBytes(bytes);
+    if (!SendBytes(bytes))
+        return false;
+    emit textSent(bytes);
+    return true;
 }
 
 bool TcpLink::SendBytes(const QByteArray &bytes)

@@ -44,6 +44,9 @@ Q_SIGNALS:
     void dataArrival(qint64 bytesTotal);
     void errorOccurred(int code, const QString &description);
     void stateChanged(int state);
+    // A text went out through SendData (as the bytes sent): a peer that
+    // echoes will send it back.
+    void textSent(const QByteArray &bytes);
 
 private:
     void attachSocket();

@@ -68,9 +68,31 @@ CpeReader::CpeReader(Parts parts)
 {
 }
 
+CpeReader::WebTarget CpeReader::webTarget() const
+{
+    const QString address = m_parts.display.Text3.text().trimmed();
+    WebTarget target{address, kWebPort};
+    if (isWebAddress(address)) {
+        const QUrl named(address);
+        target.host = named.host();
+        target.port = named.port(kWebPort);
+        return target;
+    }
+    // A port after the address is the telnet console's, not the web server's.
+    std::int32_t telnetPort = 0;
+    SplitAndValidateHostPort(address, target.host, telnetPort);
+    return target;
+}
+
 std::optional<QString> CpeReader::fetch()
 {
-    const QUrl url(QStringLiteral("http://") + m_parts.display.Text3.text() + QStringLiteral("/cgi-bin/5g"));
+    const WebTarget target = webTarget();
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(target.host);
+    if (target.port != kWebPort)
+        url.setPort(target.port);
+    url.setPath(QStringLiteral("/cgi-bin/5g"));
     const HttpResponse response = m_parts.http.get(url, kHeaders, kTimeouts);
     if (response.failed() || response.status != 200)
         return std::nullopt;
@@ -86,10 +108,8 @@ void CpeReader::identify()
     if (radio.lastCpeProbe.isValid() && !radio.lastCpeProbe.hasExpired(kProbeSpacingMs))
         return;
     radio.lastCpeProbe.start();
-    QString host = address;
-    std::int32_t port = kWebPort;
-    SplitAndValidateHostPort(address, host, port);
-    if (!IsPortOpen(host, port, kPortProbeMs))
+    const WebTarget target = webTarget();
+    if (!IsPortOpen(target.host, target.port, kPortProbeMs))
         return;
     const std::optional<QString> body = fetch();
     // The telnet session may have recognised its radio while we waited.
@@ -99,7 +119,8 @@ void CpeReader::identify()
     const QString count = QString::number(features);
     const QString now = dateTimeText(m_parts.clock.now());
     if (features < 2) {
-        m_parts.log.append(now + QStringLiteral(" 设备IP: ") + address + QLatin1Char(' ') + QString::number(port)
+        m_parts.log.append(now + QStringLiteral(" 设备IP: ") + target.host + QLatin1Char(' ')
+                           + QString::number(target.port)
                            + QStringLiteral("端口开放，但非5G CPE设备 (特征数: ") + count + QStringLiteral(")，跳过"));
         return;
     }

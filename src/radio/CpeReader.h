@@ -19,8 +19,9 @@ struct RadioStats;
 // The 5G CPE on its web interface: the probe that recognises one at the
 // radio address, and the reading of its link figures into the lamp, the
 // signal, capacity and throughput boxes and the caption. Both fetch
-// GET http://<Text3>/cgi-bin/5g; an explicit port in Text3 is honoured by
-// the probe as by the URL, so a CPE behind a forwarded port is found too.
+// GET /cgi-bin/5g from port 80 of the radio address; a port after the
+// address is the telnet console's and is not used here. A CPE whose web
+// server listens elsewhere is named "http://host:port" in the radio box.
 class CpeReader {
 public:
     struct Parts {
@@ -48,6 +49,11 @@ public:
     void show(const QString &body);
 
 private:
+    struct WebTarget {
+        QString host;
+        int port;
+    };
+    WebTarget webTarget() const;
     std::optional<QString> fetch();
     void showLamp(const CpeReply &r, const QString &label);
     void showSignal(const CpeReply &r, const QString &label);

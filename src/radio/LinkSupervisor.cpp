@@ -59,6 +59,8 @@ void LinkSupervisor::radioSteps()
 
 void LinkSupervisor::rememberRadioPort()
 {
+    if (m_keepStoredPort)
+        return;
     // Every tick would rewrite the same value; only a change reaches the disk.
     const QString port = QString::number(m_parts.radioSocket.RemotePort);
     if (m_parts.settings.read(keys::DEVICE_WIRESS_PORT) != port)
@@ -82,10 +84,11 @@ void LinkSupervisor::radioFailed()
 
 void LinkSupervisor::enableTelnetOverSsh()
 {
-    // Whether plink started or not, the attempt is logged; its outcome shows
+    // Only a client that really started is worth a line; its outcome shows
     // only as telnet answering on the next connect.
-    ssh.startRemoteCommand(m_parts.display.Text3.text(), m_parts.display.Text14.text(),
-                           m_parts.display.Text7.text(), QStringLiteral("telnetd"));
+    if (!ssh.startRemoteCommand(m_parts.display.Text3.text(), m_parts.display.Text14.text(),
+                                m_parts.display.Text7.text(), QStringLiteral("telnetd")))
+        return;
     const QString note = QStringLiteral("已尝试通过SSH开启telnet服务，稍后会重试连接...\r\n");
     m_parts.log.append(dateTimeText(m_parts.clock.now()) + note);
 }

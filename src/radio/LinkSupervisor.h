@@ -33,6 +33,9 @@ public:
     explicit LinkSupervisor(Parts parts);
 
     void supervise();
+    // The operator stored the port for the next start: the port that works
+    // now is no longer remembered over it.
+    void keepStoredPort() { m_keepStoredPort = true; }
 
     SshClient ssh;
 
@@ -43,6 +46,7 @@ private:
     void enableTelnetOverSsh();
 
     Parts m_parts;
+    bool m_keepStoredPort = false;
 };
 
 } // namespace korvane

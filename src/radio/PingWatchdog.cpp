@@ -74,42 +74,60 @@ void PingWatchdog::rebootRule(double mean)
 {
     RadioSessionState &radio = m_parts.radio;
     if (!(mean > kRebootMeanMs) || m_parts.rebootSwitch != 1 || radio.pingCount != kWindowSize
-        || m_parts.socket.State() != TcpLink::Connected)
+        || m_parts.socket.State() != TcpLink::Connected) {
+        m_highLatencyReported = false;
         return;
+    }
+    if (!hasConsole(radio.RadioFamily)) {
+        reportHighLatency(mean);
+        return;
+    }
     m_parts.display.Label_NOTE.setText(QStringLiteral("微波ping 100包延迟异常") + shortestDecimal(mean)
                                        + QStringLiteral("毫秒，自动执行微波重启动作..."));
     const QString line = m_eventLine(m_parts.display.Label_NOTE.text());
-    // A radio that got no command keeps its window whole, so the mean stays
-    // true and the rule fires again only while the latency stays high.
-    if (sendRebootTwice()) {
-        radio.pingWindow.fill(0);
-        radio.pingCount = 1;
-        radio.pingSum = 1;
-    }
+    sendRebootTwice();
+    radio.pingWindow.fill(0);
+    radio.pingCount = 1;
+    radio.pingSum = 1;
     m_parts.log.append(line);
 }
 
-bool PingWatchdog::sendRebootTwice()
+bool PingWatchdog::hasConsole(std::int16_t family)
+{
+    switch (family) {
+    case RadioFamilyAirOs:
+    case RadioFamilyAirFiber:
+    case RadioFamilyIwconfig:
+    case RadioFamilyJsonConsole:
+        return true;
+    default:
+        return false; // not known yet, or a 5G CPE
+    }
+}
+
+// Nothing can be rebooted: the window stays whole, so the mean stays true,
+// and the operator is told once while the latency stays high.
+void PingWatchdog::reportHighLatency(double mean)
+{
+    if (m_highLatencyReported)
+        return;
+    m_highLatencyReported = true;
+    m_parts.display.Label_NOTE.setText(QStringLiteral("微波ping 100包延迟异常") + shortestDecimal(mean)
+                                       + QStringLiteral("毫秒，设备不支持自动重启，请检查微波链路！"));
+    m_parts.log.append(m_eventLine(m_parts.display.Label_NOTE.text()));
+}
+
+void PingWatchdog::sendRebootTwice()
 {
     const std::int16_t family = m_parts.radio.RadioFamily;
     const auto command = [&] {
         return family == RadioFamilyJsonConsole ? jsonRebootCommand(m_parts.status.RadioKey)
                                                 : QStringLiteral("reboot\r\n");
     };
-    switch (family) {
-    case RadioFamilyAirOs:
-    case RadioFamilyAirFiber:
-    case RadioFamilyIwconfig:
-    case RadioFamilyJsonConsole:
-        break;
-    default:
-        return false; // not known yet, or a 5G CPE: no console to send to
-    }
     m_parts.socket.SendData(command());
     wait(kRebootWaitSeconds);
     // The session key may have been renewed during the wait.
     m_parts.socket.SendData(command());
-    return true;
 }
 
 } // namespace korvane

@@ -49,13 +49,18 @@ private:
     void record(std::int32_t rtt);
     void showMean(double mean);
     void rebootRule(double mean);
-    bool sendRebootTwice();
+    static bool hasConsole(std::int16_t family);
+    void reportHighLatency(double mean);
+    void sendRebootTwice();
 
     Parts m_parts;
     EventLine m_eventLine;
     // The ping and the reboot wait run the event loop; a tick arriving in
     // them must not start a second ping or reboot.
     bool m_running = false;
+    // The high latency of a radio without console has been reported; cleared
+    // once the rule's condition no longer holds.
+    bool m_highLatencyReported = false;
 };
 
 } // namespace korvane

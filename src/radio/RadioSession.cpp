@@ -38,12 +38,15 @@ RadioSession::RadioSession(Parts parts, EventLine eventLine, QObject *parent)
     m_quietGap.setSingleShot(true);
     m_quietGap.setInterval(kQuietGapMs);
     connect(&m_quietGap, &QTimer::timeout, this, &RadioSession::quietGapPassed);
+    connect(&parts.socket, &TcpLink::textSent, this,
+            [this](const QByteArray &bytes) { m_echo.expect(QString::fromLatin1(bytes)); });
 }
 
 void RadioSession::Winsock1_Connect()
 {
     // A new connection starts from nothing: no half command, no half reply.
     m_telnet.reset();
+    m_echo.clear();
     m_assembler.clear();
     m_ready.clear();
     m_quietGap.stop();
@@ -82,8 +85,8 @@ QStringList RadioSession::assemble(const QByteArray &bytes)
     const TelnetFilter::Result filtered = m_telnet.feed(bytes);
     if (!filtered.answer.isEmpty())
         m_parts.socket.SendBytes(filtered.answer);
-    const QStringList replies = m_assembler.append(m_decoder.decode(filtered.data));
-    if (m_assembler.pending().isEmpty())
+    const QStringList replies = m_assembler.append(m_echo.feed(m_decoder.decode(filtered.data)));
+    if (m_assembler.pending().isEmpty() && !m_echo.holding())
         m_quietGap.stop();
     else
         m_quietGap.start();
@@ -100,6 +103,7 @@ void RadioSession::readReplies()
 
 void RadioSession::quietGapPassed()
 {
+    m_ready += m_assembler.append(m_echo.flush());
     const QString reply = m_assembler.flush();
     if (!reply.isEmpty())
         m_ready << reply;
@@ -192,7 +196,9 @@ void RadioSession::airOsBanner(const QString &reply, QString &eventLine)
 
 void RadioSession::airFiberBanner(const QString &reply, QString &eventLine)
 {
-    if (!has(reply, "af5xhd."))
+    // The airFiber's prompt ends every reply, not only the login: it is the
+    // login only while the session is not yet logged in as an airFiber.
+    if (!has(reply, "af5xhd.") || (m_parts.radio.loggedIn && m_parts.radio.RadioFamily == RadioFamilyAirFiber))
         return;
     loggedInAs(RadioFamilyAirFiber, false, false);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "radio/EchoFilter.h"
 #include "radio/JsonConsole.h"
 #include "radio/RadioFigures.h"
 #include "radio/ReplyAssembler.h"
@@ -26,7 +27,8 @@ struct RadioStats;
 // The telnet session to the radio on Winsock1: answers the login prompts,
 // recognises the radio family, and turns every reply into RadioStats, the
 // radio's MAC and the displays. Telnet negotiation is refused and removed
-// before anything reads the text; a reply cut by TCP is joined before it is
+// before anything reads the text, and so is the radio's echo of what the
+// station typed (see EchoFilter); a reply cut by TCP is joined before it is
 // read (see ReplyAssembler). Each reply then runs through all the steps in
 // order, each on its own, and its event line goes to the log at the end.
 class RadioSession : public QObject {
@@ -97,6 +99,7 @@ private:
     RadioFigures m_figures;
     JsonConsole m_json;
     TelnetFilter m_telnet;
+    EchoFilter m_echo;
     ReplyAssembler m_assembler;
     // Keeps a character cut between two reads for the next read.
     QStringDecoder m_decoder{QStringDecoder::Utf8};

@@ -34,4 +34,14 @@ bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t 
     return splitHostPort(input, host, port) == HostPortForm::Split;
 }
 
+bool isWebAddress(const QString &address)
+{
+    return address.trimmed().startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+}
+
+bool isDialableRadioHost(const QString &host)
+{
+    return !host.trimmed().isEmpty() && !isWebAddress(host);
+}
+
 } // namespace korvane

@@ -27,4 +27,13 @@ HostPortForm splitHostPort(const QString &input, QString &host, std::int32_t &po
 // True when splitHostPort() gives Split.
 bool SplitAndValidateHostPort(const QString &input, QString &host, std::int32_t &port);
 
+// A radio address written as a web address, "http://host" or
+// "http://host:port": the operator names a 5G CPE's web interface, and
+// there is no telnet console at that address to dial.
+bool isWebAddress(const QString &address);
+
+// Whether the radio's telnet session may dial this host: not blank, and
+// not a web address.
+bool isDialableRadioHost(const QString &host);
+
 } // namespace korvane

@@ -121,6 +121,41 @@ INSTANTIATE_TEST_SUITE_P(Families, RadioFamiliesE2E, ::testing::Values(
     FamilyCase{"json", "Label_NOTE.text=微波登录成功！", {"Text1.text", "Text_Level.tooltip", "Text15.text"}, false}
 ), [](const auto &info) { return std::string(info.param.family); });
 
+// Every family behind a console that echoes the commands, as BusyBox ash
+// behind telnetd does: the figures come from the output, not the echo.
+class EchoingFamiliesE2E : public RadioE2E, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(EchoingFamiliesE2E, FiguresComeFromTheOutputNotTheEcho)
+{
+    const QString family = QString::fromLatin1(GetParam());
+    ASSERT_TRUE(startStation(family, {QStringLiteral("--echo")}));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波登录成功！"), kWaitMs))
+        << qPrintable(station.output());
+    EXPECT_TRUE(waitUntil([&] { return values(QStringLiteral("Text1.text")).size() >= 2; }, kWaitMs));
+    if (family == QLatin1String("json")) {
+        ASSERT_TRUE(waitUntil([&] { return radio.statusValue(QStringLiteral("status_replies")) >= 6; }, kWaitMs));
+        EXPECT_EQ(radio.statusValue(QStringLiteral("key_errors")), 0) << "the echoed key is no new key";
+        EXPECT_EQ(radio.statusValue(QStringLiteral("logins")), 2);
+        return;
+    }
+    // The accumulated transmit bytes on the throughput box's tool tip.
+    const QRegularExpression sent(QStringLiteral("累计收发数据字节Mbyte:[0-9.]+ /([0-9.]+)"));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            for (const QString &tip : values(QStringLiteral("lanByte.tooltip"))) {
+                const QString tx = sent.match(tip).captured(1);
+                if (!tx.isEmpty() && tx != QLatin1String("0.0"))
+                    return true;
+            }
+            return false;
+        },
+        kWaitMs))
+        << QStringList(values(QStringLiteral("lanByte.tooltip")).values()).join(u'|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Echoing, EchoingFamiliesE2E, ::testing::Values("airos", "airfiber", "iwconfig", "json"),
+                         [](const auto &info) { return std::string(info.param); });
+
 qint64 residentKb(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));

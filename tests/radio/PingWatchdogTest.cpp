@@ -183,9 +183,10 @@ TEST_F(Watchdog, RebootSendsTwicePerFamilyAndRestartsTheWindow)
     EXPECT_EQ(tip(), QStringLiteral("最近1次ping平均延迟: 1.00 ms"));
 }
 
-TEST_F(Watchdog, FamilyWithoutConsoleIsWarnedEachTickButKeepsATrueWindow)
+TEST_F(Watchdog, FamilyWithoutConsoleIsWarnedOncePerEpisodeWithoutClaimingAReboot)
 {
     s.pingRebootSwitch = 1;
+    const QString warning = QStringLiteral("微波ping 100包延迟异常100.01毫秒，设备不支持自动重启，请检查微波链路！");
     for (const std::int16_t family : {RadioFamilyUnknown, RadioFamilyCpe}) {
         SCOPED_TRACE(family);
         s.radio.RadioFamily = family;
@@ -193,19 +194,29 @@ TEST_F(Watchdog, FamilyWithoutConsoleIsWarnedEachTickButKeepsATrueWindow)
         s.radio.pingSum = 0;
         const QString logBefore = f.log();
         fillTo10001();
-        ticks({101});
+        EXPECT_EQ(s.display.Label_NOTE.text(), warning);
+        s.display.Label_NOTE.setText(QString());
+        ticks({101, 101, 101});
         EXPECT_EQ(sent(), QByteArray());
         EXPECT_TRUE(waits.isEmpty());
-        EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("微波ping 100包延迟异常100.02毫秒，自动执行微波重启动作..."));
-        EXPECT_EQ(f.log().mid(logBefore.size()).count(QStringLiteral("延迟异常")), 2) << "one line per tick";
+        EXPECT_EQ(s.display.Label_NOTE.text(), QString()) << "the episode was reported already";
+        const QString logged = f.log().mid(logBefore.size());
+        EXPECT_EQ(logged.count(QStringLiteral("延迟异常")), 1) << qPrintable(logged);
+        EXPECT_EQ(logged, QStringLiteral("12:00:00 主机类型(%1)事件：").arg(family) + warning + QStringLiteral("\r\n"));
+        EXPECT_FALSE(logged.contains(QStringLiteral("重启动作")));
         EXPECT_EQ(s.radio.pingCount, 100);
-        EXPECT_EQ(s.radio.pingSum, 10002);
-        // Once the latency is back the mean says so and the warnings stop.
-        s.display.Label_NOTE.setText(QString());
+        EXPECT_EQ(s.radio.pingSum, 10004);
+        // Once the latency is back the mean says so; a new rise is a new episode.
         ticks(QList<int>(100, 1));
         EXPECT_EQ(s.radio.pingSum, 100);
         EXPECT_EQ(tip(), QStringLiteral("最近100次ping平均延迟: 1.00 ms"));
         EXPECT_EQ(s.display.Label_NOTE.text(), QString());
+        ticks(QList<int>(100, 200));
+        EXPECT_EQ(f.log().mid(logBefore.size()).count(QStringLiteral("延迟异常")), 2);
+        EXPECT_EQ(sent(), QByteArray());
+        s.radio.pingCount = 0;
+        s.radio.pingSum = 0;
+        ticks({1}); // ends the episode for the next family
     }
 }
 

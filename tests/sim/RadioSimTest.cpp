@@ -127,6 +127,40 @@ TEST(RadioSim, TextFamiliesOpenWithTelnetOffersUnlessTold)
     }
 }
 
+// Echo as BusyBox ash behind telnetd: what is typed at the login prompt and
+// the shell comes back before its answer; the password does not.
+TEST(RadioSim, EchoesTypedLinesLikeAShellBehindTelnetd)
+{
+    struct Case {
+        const char *family;
+        QStringList extra;
+        bool echoes;
+    };
+    for (const Case &c : {Case{"iwconfig", {}, true}, Case{"iwconfig", {QStringLiteral("--no-echo")}, false},
+                          Case{"airos", {}, false}, Case{"airos", {QStringLiteral("--echo")}, true}}) {
+        SCOPED_TRACE(std::string(c.family) + (c.extra.isEmpty() ? "" : " " + c.extra.first().toStdString()));
+        SimProcess sim;
+        ASSERT_TRUE(sim.start(QStringLiteral("radio"), QStringList{QStringLiteral("--family"),
+                                                                   QString::fromLatin1(c.family)} + c.extra));
+        PeerClient peer;
+        ASSERT_TRUE(peer.connectTo(sim.port()));
+        ASSERT_TRUE(peer.waitFor(QByteArray("login: ")));
+        peer.clear();
+        peer.write("ubnt\r\n");
+        ASSERT_TRUE(peer.waitFor(QByteArray("Password: ")));
+        EXPECT_EQ(peer.received().startsWith("ubnt\r\n"), c.echoes) << peer.text().toStdString();
+        peer.clear();
+        peer.write("ubnt\r\n");
+        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith("# "); }));
+        EXPECT_FALSE(peer.received().contains("ubnt")) << "the password is not echoed";
+        peer.clear();
+        peer.write("uname\r\n");
+        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith("# "); }));
+        EXPECT_EQ(peer.received().startsWith("uname\r\n"), c.echoes) << peer.text().toStdString();
+        EXPECT_EQ(sim.statusText(QStringLiteral("echo")), c.echoes ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+}
+
 TEST(RadioSim, SignalFollowsTheBearing)
 {
     SimProcess sim;

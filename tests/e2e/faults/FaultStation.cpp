@@ -89,8 +89,10 @@ void FaultStation::writeSettings(const Options &options)
     const QList<std::pair<QString, QString>> defaults = {
         {"DEVICE_KORVANE_IP", QStringLiteral("127.0.0.1:%1").arg(board.port())},
         {"KORVANE_AUTOLINK", "1"},
+        // A CPE's web server off port 80 is named by a web address.
         {"DEVICE_WIRESS_IP", options.radioPortInAddress
-                                 ? QStringLiteral("127.0.0.1:%1").arg(options.cpe ? cpe.port() : radio.port())
+                                 ? (options.cpe ? QStringLiteral("http://127.0.0.1:%1").arg(cpe.port())
+                                                : QStringLiteral("127.0.0.1:%1").arg(radio.port()))
                                  : QStringLiteral("127.0.0.1")},
         {"DEVICE_WIRESS_USER", "ubnt"},
         {"DEVICE_WIRESS_PASSWORD", QString::fromLatin1(kPassword)},

@@ -71,10 +71,10 @@ TEST_F(FaultsCpe, AnswersGarbage)
 TEST_F(FaultsCpe, NameDoesNotResolve)
 {
     const QString port = QString::number(f().cpe.port());
-    f().station.send(QStringLiteral(":set Text3 nosuch.invalid:") + port);
+    f().station.send(QStringLiteral(":set Text3 http://nosuch.invalid:") + port);
     EXPECT_TRUE(lampTurnedRed());
     const qsizetype back = f().mark();
-    f().station.send(QStringLiteral(":set Text3 127.0.0.1:") + port);
+    f().station.send(QStringLiteral(":set Text3 http://127.0.0.1:") + port);
     EXPECT_TRUE(readsAgain(back));
 }
 
