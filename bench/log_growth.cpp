@@ -3,12 +3,15 @@
 // radio at all) the headless station runs against the simulated board, that
 // radio and the cloud server, all at a shortened time scale; once the links
 // are up, the log's growth over the window (default 10 minutes of station
-// time) is split into event lines ("hh:mm:ss 主机类型(n)事件：…") and the rest,
-// which is the board's status text as the station logs it (with the link
-// header), and given per hour of station time. The most frequent event
-// messages are listed, so a flood shows what it is made of.
+// time) is split into the board's status text (lines shaped like those the
+// board sent, as a relay in between learns them), event lines
+// ("hh:mm:ss 主机类型(n)事件：…") and other lines, and given per hour of
+// station time. The most frequent event messages and other lines are
+// listed, so a flood shows what it is made of.
 //
 // Usage: log_growth [--minutes M] [--time-scale F] [--only NAME]
+#include "BoardTap.h"
+
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -55,15 +58,27 @@ struct Options {
     QString only;
 };
 
-struct Growth {
-    qint64 statusBytes = 0;
-    qint64 statusLines = 0;
-    qint64 eventBytes = 0;
-    qint64 eventLines = 0;
-    QHash<QString, qint64> messages; // event message (time taken off) -> count
+struct Share {
+    qint64 bytes = 0;
+    qint64 lines = 0;
+    QHash<QString, qint64> texts; // line (time taken off, or its shape) -> count
+
+    void add(qint64 lineBytes, const QString &text = {})
+    {
+        bytes += lineBytes;
+        ++lines;
+        if (!text.isNull())
+            ++texts[text];
+    }
 };
 
-Growth classify(const QByteArray &appended)
+struct Growth {
+    Share status;
+    Share events;
+    Share other;
+};
+
+Growth classify(const QByteArray &appended, const BoardTap &tap)
 {
     static const QRegularExpression event(QStringLiteral("^\\d{1,2}:\\d{2}:\\d{2} (主机类型\\(\\d+\\)事件：.*)$"));
     Growth g;
@@ -71,15 +86,14 @@ Growth classify(const QByteArray &appended)
         if (raw.isEmpty())
             continue;
         const qint64 bytes = raw.size() + 1;
-        const QRegularExpressionMatch m = event.match(QString::fromUtf8(raw).remove(u'\r'));
-        if (m.hasMatch()) {
-            g.eventBytes += bytes;
-            ++g.eventLines;
-            ++g.messages[m.captured(1)];
-        } else {
-            g.statusBytes += bytes;
-            ++g.statusLines;
-        }
+        const QString line = QString::fromUtf8(raw).remove(u'\r');
+        const QRegularExpressionMatch m = event.match(line);
+        if (m.hasMatch())
+            g.events.add(bytes, m.captured(1));
+        else if (tap.fromBoard(line))
+            g.status.add(bytes);
+        else
+            g.other.add(bytes, BoardTap::shape(line));
     }
     return g;
 }
@@ -99,19 +113,30 @@ bool writeSettings(const QString &path, quint16 board, quint16 radio, quint16 cl
     return true;
 }
 
-void printGrowth(const Config &c, const Growth &g, double stationHours)
+void printTop(const Share &share, double stationHours)
 {
-    const auto perHour = [&](qint64 v) { return static_cast<double>(v) / stationHours; };
-    std::printf("%-9s total %9.0f B/h = status text %9.0f B/h (%6.0f lines/h) + events %8.0f B/h "
-                "(%6.1f lines/min)\n",
-                c.name, perHour(g.statusBytes + g.eventBytes), perHour(g.statusBytes), perHour(g.statusLines),
-                perHour(g.eventBytes), perHour(g.eventLines) / 60.0);
     QList<QPair<qint64, QString>> top;
-    for (auto it = g.messages.cbegin(); it != g.messages.cend(); ++it)
+    for (auto it = share.texts.cbegin(); it != share.texts.cend(); ++it)
         top.append({it.value(), it.key()});
     std::sort(top.begin(), top.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     for (qsizetype i = 0; i < std::min<qsizetype>(top.size(), kTopMessages); ++i)
-        std::printf("          %7.1f/min  %s\n", perHour(top[i].first) / 60.0, qPrintable(top[i].second.left(70)));
+        std::printf("            %7.1f/min  %s\n", top[i].first / stationHours / 60.0, qPrintable(top[i].second.left(72)));
+}
+
+void printGrowth(const Config &c, const Growth &g, double stationHours)
+{
+    const auto perHour = [&](qint64 v) { return static_cast<double>(v) / stationHours; };
+    std::printf("%-9s %9.0f B/h: board status text %9.0f B/h (%5.0f lines/min), events %8.0f B/h (%5.1f lines/min), "
+                "other %8.0f B/h (%5.1f lines/min)\n",
+                c.name, perHour(g.status.bytes + g.events.bytes + g.other.bytes), perHour(g.status.bytes),
+                perHour(g.status.lines) / 60.0, perHour(g.events.bytes), perHour(g.events.lines) / 60.0,
+                perHour(g.other.bytes), perHour(g.other.lines) / 60.0);
+    if (!g.events.texts.isEmpty())
+        std::printf("          events:\n");
+    printTop(g.events, stationHours);
+    if (!g.other.texts.isEmpty())
+        std::printf("          other lines (numbers as #):\n");
+    printTop(g.other, stationHours);
     std::fflush(stdout);
 }
 
@@ -127,8 +152,9 @@ bool measure(const Config &c, const Options &o)
         return false;
     if (!c.radio.isEmpty() && !radio.start(c.radio.first(), c.radio.mid(1)))
         return false;
+    BoardTap tap(board.port());
     const QString settings = QDir(dir.path()).filePath(QStringLiteral("station.ini"));
-    writeSettings(settings, board.port(), c.radio.isEmpty() ? 0 : radio.port(), cloud.port());
+    writeSettings(settings, tap.port(), c.radio.isEmpty() ? 0 : radio.port(), cloud.port());
     const QString logPath = QDir(dir.path()).filePath(
         QStringLiteral("korvane-station-%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     QProcessEnvironment env;
@@ -152,7 +178,7 @@ bool measure(const Config &c, const Options &o)
     QFile log(logPath);
     if (!log.open(QIODevice::ReadOnly) || !log.seek(from))
         return false;
-    printGrowth(c, classify(log.readAll()), o.minutes / 60.0);
+    printGrowth(c, classify(log.readAll(), tap), o.minutes / 60.0);
     return true;
 }
 
