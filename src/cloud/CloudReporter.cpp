@@ -108,9 +108,9 @@ void CloudReporter::closeStuckSocket()
     // that has not answered since an earlier tick: drop it so this tick
     // starts afresh.
     const int state = m_parts.socket.State();
-    m_parts.cloud.awaitingReply = false;
     if (state == TcpLink::Closed)
         return;
+    keepUnsentHeldReport();
     m_parts.socket.Close();
     m_parts.log.append(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：") + QString::number(state));
     QCoreApplication::processEvents();
@@ -119,6 +119,17 @@ void CloudReporter::closeStuckSocket()
 bool CloudReporter::radioOnline() const
 {
     return m_parts.radioSocket.State() == TcpLink::Connected || m_parts.radio.loggedIn;
+}
+
+void CloudReporter::keepUnsentHeldReport()
+{
+    // The held report always goes first, so while others are queued behind
+    // the current request, that request is the held one.
+    CloudState &cloud = m_parts.cloud;
+    if (!cloud.awaitingReply && !cloud.queuedRequests.isEmpty())
+        cloud.heldRequest = cloud.pendingRequest;
+    cloud.awaitingReply = false;
+    cloud.queuedRequests.clear();
 }
 
 void CloudReporter::startNextRequest()
@@ -185,14 +196,9 @@ void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
         d.Text2.append(QStringLiteral("域名解析失败，云平台已自动切换为IP模式。\r\n"));
         line = m_eventLine(d.Label_NOTE.text());
     }
-    // The server cannot be reached: this tick's reports wait for the next
-    // tick, which builds its own; a held report that never went out (it
-    // always goes first, so others are still queued behind it) is held again.
-    CloudState &cloud = m_parts.cloud;
-    if (!cloud.awaitingReply && !cloud.queuedRequests.isEmpty())
-        cloud.heldRequest = cloud.pendingRequest;
-    cloud.awaitingReply = false;
-    cloud.queuedRequests.clear();
+    // The server cannot be reached: this tick's own report is dropped (the
+    // next tick builds a fresh one).
+    keepUnsentHeldReport();
     m_parts.socket.Close();
     m_parts.log.append(line);
 }

@@ -66,6 +66,8 @@ private:
     CloudFigures currentFigures(CloudForm form);
     void closeStuckSocket();
     bool radioOnline() const;
+    // Drops what is queued; a held report that never went out is held again.
+    void keepUnsentHeldReport();
     void startNextRequest();
     void finishReply();
 

@@ -185,6 +185,23 @@ TEST_F(CloudFixture, HeldReportThatCouldNotGoOutWaitsForTheNextTick)
     EXPECT_TRUE(nameServer.received.contains("note=WIRELESS%20LOST"));
 }
 
+TEST_F(CloudFixture, HeldReportStillConnectingAtTheNextTickGoesThen)
+{
+    typicalFigures(*station);
+    tick(); // radio down: held
+    ASSERT_TRUE(connectRadio());
+    tick();
+    ASSERT_EQ(station->Winsock_Cloud.State(), TcpLink::Connecting);
+    tick(); // before the held report's connect could complete
+    EXPECT_TRUE(logText().contains(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：6\r\n")));
+    ASSERT_TRUE(waitForRequests(nameServer));
+    EXPECT_TRUE(nameServer.received.startsWith("GET /ship/?mac=00156D0A1B2C&name=Ship%201%23&lat=31.2304123"
+                                               "&lng=121.473701&sign=&delta="));
+    nameServer.sendToAll("HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_TRUE(waitForRequests(nameServer, 2));
+    EXPECT_EQ(nameServer.received.count("WIRELESS%20LOST"), 1);
+}
+
 TEST_F(CloudFixture, ServerSilentUntilTheNextTickIsClosedAndTheNewReportGoesOnAFreshConnection)
 {
     typicalFigures(*station);
