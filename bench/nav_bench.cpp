@@ -27,13 +27,23 @@ namespace {
 // costs little next to the decoding.
 constexpr int kCopiesPerProcess = 200;
 
+// Files of the corpora that could not be read; the run refuses to start
+// while any is missing.
+QStringList &missingFiles()
+{
+    static QStringList names;
+    return names;
+}
+
 QStringList recordedLines(const QStringList &files, bool (*keep)(const QString &))
 {
     QStringList lines;
     for (const QString &name : files) {
         QFile file(QStringLiteral(KORVANE_TESTDATA_DIR "/") + name);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly)) {
+            missingFiles() << file.fileName();
             continue;
+        }
         for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
             line.remove(u'\r');
             if (!line.startsWith(u'#') && keep(line))
@@ -196,6 +206,13 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     std::printf("corpus: %lld AIS sentences, %lld NMEA sentences\n",
                 static_cast<long long>(aisCorpus().size()), static_cast<long long>(nmeaCorpus().size()));
+    // A rate over no sentences measures nothing: refuse rather than print one.
+    for (const QString &name : missingFiles())
+        std::fprintf(stderr, "nav_bench: cannot read %s\n", qPrintable(name));
+    if (!missingFiles().isEmpty() || aisCorpus().isEmpty() || nmeaCorpus().isEmpty()) {
+        std::fprintf(stderr, "nav_bench: the recorded corpus is missing or empty; nothing measured\n");
+        return 1;
+    }
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("BM_DecodeAIS", "BM_GpsdecodeAis");

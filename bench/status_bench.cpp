@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 using namespace korvane;
 
 namespace {
@@ -72,6 +74,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    // A rate over no chunks measures nothing: refuse rather than print one.
+    if (recordedChunks().isEmpty()) {
+        std::fprintf(stderr, "status_bench: no recorded chunks in %s; nothing measured\n",
+                     KORVANE_BENCH_DATA "/board-chunks.bin");
+        return 1;
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

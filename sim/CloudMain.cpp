@@ -34,7 +34,8 @@ Faults (options at start, control lines while running):
   --refuse      stop listening: the system refuses every connection; the
                 port is taken again when refusing ends
   --status N    answer every request with status N (100 to 599); the body is
-                the reason phrase, so only 200 says "OK"
+                the reason phrase, so only 200 says "OK"; a 401 or 403
+                answer also sets a session cookie "Token=…"
   --hang        accept and read, never answer (requests are still recorded)
 
 Control lines on stdin, each acknowledged with "ok …" or "error …" on stdout

@@ -64,11 +64,14 @@ QByteArray jsonString(const QString &text)
     return out + '"';
 }
 
+qint64 sessionCount = 0;
+
 const char *reasonPhrase(int status)
 {
     switch (status) {
     case 200: return "OK";
     case 400: return "Bad Request";
+    case 401: return "Unauthorized";
     case 403: return "Forbidden";
     case 404: return "Not Found";
     case 431: return "Request Header Fields Too Large";
@@ -141,8 +144,13 @@ QByteArray httpAnswer(int status)
     // The body is what a station checks; only a 200 answer says "OK".
     const QByteArray reason = reasonPhrase(status);
     const QByteArray body = reason;
+    // A refusal for want of a login hands out a fresh session token, as the
+    // server's web framework does.
+    const QByteArray session = status == 401 || status == 403
+                                   ? "\r\nSet-Cookie: Token=" + QByteArray::number(++sessionCount) + "; Path=/; HttpOnly"
+                                   : QByteArray();
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason
-           + "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
+           + "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) + session
            + "\r\nConnection: close\r\n\r\n" + body;
 }
 

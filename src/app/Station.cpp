@@ -86,6 +86,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     };
     connect(&Winsock_Cloud, &TcpLink::connected, this, [this] { cloudReporter.Winsock_Cloud_Connect(); });
     connect(&Winsock_Cloud, &TcpLink::dataArrival, this, [this] { cloudReporter.Winsock_Cloud_DataArrival(); });
+    connect(&Winsock_Cloud, &TcpLink::stateChanged, this,
+            [this](int state) { cloudReporter.Winsock_Cloud_StateChanged(state); });
     connect(&Winsock_Cloud, &TcpLink::errorOccurred, this,
             [this](int code, const QString &description) { cloudReporter.Winsock_Cloud_Error(code, description); });
     setupTimers();
@@ -229,9 +231,9 @@ void Station::resetRuntimeState()
     radio.pingWindow.fill(0);
     radio.cpePrevRxBytes = 0;
     radio.cpePrevTxBytes = 0;
-    cloud.ipMode = false;
-    cloud.pendingRequest.clear();
-    cloud.connectHost.clear();
+    const bool cloudReporting = cloud.reporting;
+    cloud = CloudState();
+    cloud.reporting = cloudReporting;
 }
 
 void Station::Check1_Click()

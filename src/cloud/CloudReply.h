@@ -11,9 +11,14 @@ struct CloudReplyVerdict {
     QString notice; // the failure notice; empty when accepted
 };
 
-// Accepted when the text holds "200" or, upper-cased, "OK". Otherwise the
-// notice shows the first 50 characters of the reply (as text in the
-// Chinese code page).
+// Accepted only when the status line says 200 ("HTTP/1.x 200 …"); a word
+// like "OK" in a header or the body proves nothing. Otherwise the notice
+// shows the first 50 characters of the status line (as text in the Chinese
+// code page), kept to one line.
 CloudReplyVerdict judgeCloudReply(const QByteArray &reply);
+
+// True once enough of the answer has arrived to judge it: its status line
+// is complete, or it is too long to be one.
+bool cloudReplyJudgeable(const QByteArray &reply);
 
 } // namespace korvane

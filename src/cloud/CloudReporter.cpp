@@ -37,21 +37,22 @@ void CloudReporter::Timer_Cloud_Timer()
     const CloudEndpoint endpoint =
         chooseCloudEndpoint(m_parts.cloud.ipMode, CloudServerSettings::read(m_parts.settings));
     const CloudForm form = currentForm();
-    const QString query = buildCloudQuery(form, currentFigures(form));
+    const QString request = cloudRequestText(buildCloudQuery(form, currentFigures(form)), endpoint.hostHeader);
     closeStuckSocket();
-    if (m_parts.socket.State() == TcpLink::Closed) {
-        m_parts.socket.RemoteHost = endpoint.host;
-        m_parts.socket.RemotePort = endpoint.port;
-        // Ready before the connect, so the connect event always finds this
-        // tick's request.
-        m_parts.cloud.pendingRequest = cloudRequestText(query, endpoint.hostHeader);
-        m_parts.cloud.connectHost = endpoint.target;
-        m_parts.socket.Connect();
+    CloudState &cloud = m_parts.cloud;
+    cloud.queuedRequests.clear();
+    if (!radioOnline()) {
+        cloud.heldRequest = request;
         return;
     }
-    // Still connected from an earlier tick: that tick's request goes again.
-    if (radioOnline())
-        sendPending();
+    if (!cloud.heldRequest.isEmpty())
+        cloud.queuedRequests << cloud.heldRequest;
+    cloud.heldRequest.clear();
+    cloud.queuedRequests << request;
+    m_parts.socket.RemoteHost = endpoint.host;
+    m_parts.socket.RemotePort = endpoint.port;
+    cloud.connectHost = endpoint.target;
+    startNextRequest();
 }
 
 void CloudReporter::queryBoard()
@@ -103,11 +104,13 @@ CloudFigures CloudReporter::currentFigures(CloudForm form)
 
 void CloudReporter::closeStuckSocket()
 {
-    // A connect that never completed (or a socket left in error) from an
-    // earlier tick: drop it so this tick can start afresh.
+    // A connect that never completed, a socket left in error, or a server
+    // that has not answered since an earlier tick: drop it so this tick
+    // starts afresh.
     const int state = m_parts.socket.State();
-    if (state == TcpLink::Closed || state == TcpLink::Connected)
+    if (state == TcpLink::Closed)
         return;
+    keepUnsentHeldReport();
     m_parts.socket.Close();
     m_parts.log.append(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：") + QString::number(state));
     QCoreApplication::processEvents();
@@ -118,17 +121,33 @@ bool CloudReporter::radioOnline() const
     return m_parts.radioSocket.State() == TcpLink::Connected || m_parts.radio.loggedIn;
 }
 
-void CloudReporter::sendPending()
+void CloudReporter::keepUnsentHeldReport()
 {
-    m_parts.socket.SendData(m_parts.cloud.pendingRequest);
+    // The held report always goes first, so while others are queued behind
+    // the current request, that request is the held one.
+    CloudState &cloud = m_parts.cloud;
+    if (!cloud.awaitingReply && !cloud.queuedRequests.isEmpty())
+        cloud.heldRequest = cloud.pendingRequest;
+    cloud.awaitingReply = false;
+    cloud.queuedRequests.clear();
+}
+
+void CloudReporter::startNextRequest()
+{
+    CloudState &cloud = m_parts.cloud;
+    if (cloud.queuedRequests.isEmpty() || m_parts.socket.State() != TcpLink::Closed)
+        return;
+    // Ready before the connect, so the connect event always finds it.
+    cloud.pendingRequest = cloud.queuedRequests.takeFirst();
+    cloud.reply.clear();
+    m_parts.socket.Connect();
 }
 
 void CloudReporter::Winsock_Cloud_Connect()
 {
-    // With the radio down nothing is sent; the connection waits for the
-    // server to close it or for a later tick.
-    if (m_parts.socket.State() == TcpLink::Connected && radioOnline())
-        sendPending();
+    if (m_parts.socket.State() != TcpLink::Connected)
+        return;
+    m_parts.cloud.awaitingReply = m_parts.socket.SendData(m_parts.cloud.pendingRequest);
 }
 
 void CloudReporter::Winsock_Cloud_DataArrival()
@@ -136,13 +155,32 @@ void CloudReporter::Winsock_Cloud_DataArrival()
     replyReceived(m_parts.socket.GetData());
 }
 
-void CloudReporter::replyReceived(const QByteArray &reply)
+void CloudReporter::replyReceived(const QByteArray &bytes)
 {
-    const CloudReplyVerdict verdict = judgeCloudReply(reply);
+    CloudState &cloud = m_parts.cloud;
+    cloud.reply += bytes;
+    // A status line split over two segments is judged once it is whole.
+    if (cloudReplyJudgeable(cloud.reply))
+        finishReply();
+}
+
+void CloudReporter::Winsock_Cloud_StateChanged(int state)
+{
+    if (state == TcpLink::Closed && m_parts.cloud.awaitingReply)
+        finishReply();
+}
+
+void CloudReporter::finishReply()
+{
+    CloudState &cloud = m_parts.cloud;
+    const CloudReplyVerdict verdict = judgeCloudReply(cloud.reply);
     if (!verdict.accepted)
         m_parts.display.Label_NOTE.setText(verdict.notice);
-    // One reply per report: later data on this connection is not judged.
+    cloud.awaitingReply = false;
+    cloud.reply.clear();
+    // One answer per report: the rest of it is not read.
     m_parts.socket.Close();
+    startNextRequest();
 }
 
 void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
@@ -158,6 +196,9 @@ void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
         d.Text2.append(QStringLiteral("域名解析失败，云平台已自动切换为IP模式。\r\n"));
         line = m_eventLine(d.Label_NOTE.text());
     }
+    // The server cannot be reached: this tick's own report is dropped (the
+    // next tick builds a fresh one).
+    keepUnsentHeldReport();
     m_parts.socket.Close();
     m_parts.log.append(line);
 }

@@ -23,6 +23,12 @@ struct RadioStats;
 // Telemetry to the cloud server: once a tick, a plain HTTP/1.1 GET written
 // by hand on its own socket, with position, radio figures, speed, heading,
 // distance and the alarm text in the query.
+//
+// The ship reaches the server through its radio, so while the radio is down
+// no connection is opened: the tick's report (the "radio lost" form) is held
+// and goes out, followed by the current report, on the first tick the radio
+// is back. Every request has a connection of its own, opened only to carry
+// it and closed once it is answered.
 class CloudReporter {
 public:
     struct Parts {
@@ -46,19 +52,24 @@ public:
     void Winsock_Cloud_Connect();
     void Winsock_Cloud_DataArrival();
     void Winsock_Cloud_Error(int number, const QString &description);
+    // The socket's state changed; a server that closes before answering
+    // in full is judged on what it sent.
+    void Winsock_Cloud_StateChanged(int state);
     void Cloud_Click();
 
     // The reply handling of the data event, on bytes already read.
-    void replyReceived(const QByteArray &reply);
+    void replyReceived(const QByteArray &bytes);
 
 private:
     void queryBoard();
     CloudForm currentForm() const;
     CloudFigures currentFigures(CloudForm form);
     void closeStuckSocket();
-    void connectAndPrepare(const QString &query);
     bool radioOnline() const;
-    void sendPending();
+    // Drops what is queued; a held report that never went out is held again.
+    void keepUnsentHeldReport();
+    void startNextRequest();
+    void finishReply();
 
     Parts m_parts;
     EventLine m_eventLine;

@@ -1,14 +1,25 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace korvane {
 
 struct CloudState {
     bool reporting = false; // KORVANE_CLOUD
     bool ipMode = false;    // after a name-resolution failure
-    QString pendingRequest;
+    QString pendingRequest; // the request the current connection carries
     QString connectHost;
+    // The last report built while the radio was down; it goes out first
+    // once the radio is back.
+    QString heldRequest;
+    // Requests still to go this tick, one connection each, in order.
+    QStringList queuedRequests;
+    // The current connection's request has gone out and its answer is
+    // awaited; `reply` holds what has come so far.
+    bool awaitingReply = false;
+    QByteArray reply;
 };
 
 } // namespace korvane

@@ -19,6 +19,7 @@ TEST_F(CloudFixture, RefusedConnectionIsShownAndLogged)
 {
     const ClosedPort closed;
     fx.settings->write(cloudserver::CLOUD_SERVER_NAME, QStringLiteral("127.0.0.1:%1").arg(closed.port()));
+    ASSERT_TRUE(connectRadio());
     tick();
     ASSERT_TRUE(waitUntil([&] { return station->display.Label_NOTE.text().startsWith(QStringLiteral("云平台")); }));
     EXPECT_EQ(station->display.Label_NOTE.text(), QStringLiteral("云平台连接错误: Connection refused"));
@@ -62,6 +63,7 @@ TEST_F(CloudFixture, UnresolvedHostInIpModeRepeatsTheMessageButDoesNotRewriteThe
 {
     station->cloud.ipMode = true;
     fx.settings->write(keys::CLOUD_HOST, kUnresolvable);
+    ASSERT_TRUE(connectRadio());
     tick();
     ASSERT_TRUE(waitUntil([&] { return !station->display.Label_NOTE.text().isEmpty(); }));
     EXPECT_TRUE(station->display.Text2.text().endsWith(QStringLiteral("域名解析失败，云平台已自动切换为IP模式。\r\n")));
@@ -83,7 +85,38 @@ TEST_F(CloudFixture, ReplyIsJudgedOnceAndTheConnectionClosed)
     nameServer.sendToAll("HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/plain\r\n\r\nInternal Server Error");
     ASSERT_TRUE(waitUntil([&] { return station->Winsock_Cloud.State() == TcpLink::Closed; }));
     EXPECT_EQ(station->display.Label_NOTE.text(),
-              QStringLiteral("提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error\r\nContent-Type: "));
+              QStringLiteral("提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error"));
+}
+
+TEST_F(CloudFixture, StatusLineSplitOverTwoSegmentsIsJudgedWhole)
+{
+    ASSERT_TRUE(connectRadio());
+    station->display.Label_NOTE.setText(QStringLiteral("before"));
+    tick();
+    ASSERT_TRUE(waitForRequests(nameServer));
+    nameServer.sendToAll("HTTP/1.1 2");
+    for (const auto &c : nameServer.clients)
+        ASSERT_TRUE(c && c->waitForBytesWritten(5000));
+    ASSERT_TRUE(waitUntil([&] { return !station->cloud.reply.isEmpty(); }));
+    EXPECT_EQ(station->Winsock_Cloud.State(), TcpLink::Connected) << "half a status line is not judged";
+    nameServer.sendToAll("00 OK\r\n");
+    ASSERT_TRUE(waitUntil([&] { return station->Winsock_Cloud.State() == TcpLink::Closed; }));
+    EXPECT_EQ(station->display.Label_NOTE.text(), QStringLiteral("before"));
+}
+
+TEST_F(CloudFixture, ServerClosingWithoutAStatusLineIsAFailure)
+{
+    ASSERT_TRUE(connectRadio());
+    tick();
+    ASSERT_TRUE(waitForRequests(nameServer));
+    nameServer.sendToAll("HTTP/1.1 40");
+    for (const auto &c : nameServer.clients) {
+        if (c)
+            c->disconnectFromHost();
+    }
+    ASSERT_TRUE(waitUntil([&] { return !station->display.Label_NOTE.text().isEmpty(); }));
+    EXPECT_EQ(station->display.Label_NOTE.text(), QStringLiteral("提交云平台失败 (Winsock): HTTP/1.1 40"));
+    EXPECT_EQ(station->Winsock_Cloud.State(), TcpLink::Closed);
 }
 
 struct ReplyRow {
@@ -95,12 +128,23 @@ struct ReplyRow {
 
 const ReplyRow kReplies[] = {
     {"StatusLine", "HTTP/1.1 200 OK\r\n\r\n", true, {}},
-    {"LowerCaseOkAlone", "ok", true, {}},
-    {"TwoHundredAnywhere", "HTTP/1.1 302 Found\r\nContent-Length: 200\r\n", true, {}},
-    {"OkInsideAWord", "HTTP/1.1 503 BROKEN", true, {}},
+    {"StatusLineOfAnOlderServer", "HTTP/1.0 200 OK\r\n", true, {}},
+    {"StatusLineWithoutReason", "HTTP/1.1 200\r\n", true, {}},
+    {"BareOkIsNoAnswer", "ok", false, QStringLiteral("ok")},
+    {"TwoHundredInAHeader", "HTTP/1.1 302 Found\r\nContent-Length: 200\r\n", false,
+     QStringLiteral("HTTP/1.1 302 Found")},
+    {"OkInsideAWord", "HTTP/1.1 503 BROKEN", false, QStringLiteral("HTTP/1.1 503 BROKEN")},
+    {"ForbiddenWithACookie", "HTTP/1.1 403 Forbidden\r\nSet-Cookie: sid=1\r\n\r\n", false,
+     QStringLiteral("HTTP/1.1 403 Forbidden")},
+    {"ForbiddenWithAToken", "HTTP/1.1 403 Forbidden\r\n\r\n{\"Token\":\"expired\"}", false,
+     QStringLiteral("HTTP/1.1 403 Forbidden")},
+    {"TwoThousandIsNotTwoHundred", "HTTP/1.1 2000 OK\r\n", false, QStringLiteral("HTTP/1.1 2000 OK")},
     {"NotFound", "HTTP/1.1 404 Not Found", false, QStringLiteral("HTTP/1.1 404 Not Found")},
     {"Empty", "", false, {}},
     {"FiftyCharactersShown", QByteArray(60, 'x'), false, QString(50, u'x')},
+    {"OnlyTheFirstLineShown", "HTTP/1.1 500 Internal Server Error\nContent-Type: text/plain", false,
+     QStringLiteral("HTTP/1.1 500 Internal Server Error")},
+    {"ControlCharactersShownAsSpaces", "bad\tanswer\rhere\x01", false, QStringLiteral("bad answer here ")},
     {"CodePageText", "\xB7\xFE\xCE\xF1\xC6\xF7\xB4\xED\xCE\xF3", false, QStringLiteral("服务器错误")},
     {"TruncatedCharacterReplaced", "Err\xB7", false, QStringLiteral("Err\uFFFD")},
 };

@@ -2,6 +2,8 @@
 // the query, against a loopback server.
 #include "CloudFixture.h"
 
+#include "support/ClosedPort.h"
+
 #include <functional>
 
 using namespace korvane;
@@ -127,29 +129,93 @@ TEST_P(CloudRequest, BytesOnTheWire)
 INSTANTIATE_TEST_SUITE_P(Forms, CloudRequest, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &info) { return std::string(info.param.name); });
 
-TEST_F(CloudFixture, RadioLostConnectsSendsNothingAndTheOpenConnectionCarriesItOnceTheRadioIsBack)
+TEST_F(CloudFixture, RadioLostOpensNoConnectionAndItsReportGoesAheadOfTheCurrentOneOnceTheRadioIsBack)
 {
     typicalFigures(*station);
     tick();
+    station->controllerStatus.OwnLatitude = 31.5;
+    tick(); // the later of the two lost reports is the one kept
     const QByteArray lost = request(
-        kIdentity + "&sign=&delta=&noise=&dcap=&ucap=&dspd=&uspd=&knot=&km=&ang=&com=&note=WIRELESS%20LOST",
+        "mac=00156D0A1B2C&name=Ship%201%23&lat=31.5&lng=121.473701"
+        "&sign=&delta=&noise=&dcap=&ucap=&dspd=&uspd=&knot=&km=&ang=&com=&note=WIRELESS%20LOST",
         loopback(nameServer));
-    EXPECT_EQ(station->cloud.pendingRequest.toLatin1(), lost);
-    ASSERT_TRUE(waitUntil([&] { return station->Winsock_Cloud.State() == TcpLink::Connected; }));
+    EXPECT_EQ(station->Winsock_Cloud.State(), TcpLink::Closed);
 
-    // Still connected and the radio still down: the tick leaves it alone.
-    tick();
-    EXPECT_EQ(station->Winsock_Cloud.State(), TcpLink::Connected);
-    // The client may see its connection a moment before the server does.
-    EXPECT_TRUE(waitUntil([&] { return nameServer.accepted == 1; }));
-
-    // The radio is back: the connection carries the request stored earlier,
-    // and only that one, so nothing went out before.
+    // The radio is back: the held report, answered, then this tick's own,
+    // each on a connection of its own.
     ASSERT_TRUE(connectRadio());
     tick();
     ASSERT_TRUE(waitForRequests(nameServer));
     EXPECT_EQ(nameServer.received, lost);
+    EXPECT_EQ(nameServer.accepted, 1) << "no connection was opened while the radio was down";
+    nameServer.sendToAll("HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_TRUE(waitForRequests(nameServer, 2));
+    const QByteArray current = request(
+        "mac=00156D0A1B2C&name=Ship%201%23&lat=31.5&lng=121.473701"
+        "&sign=-75&delta=3&noise=-96&dcap=300&ucap=280.5&dspd=45.68&uspd=12.30" + kTail,
+        loopback(nameServer));
+    EXPECT_EQ(nameServer.received, lost + current);
+    EXPECT_EQ(nameServer.accepted, 2);
+    nameServer.sendToAll("HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_TRUE(waitUntil([&] { return station->Winsock_Cloud.State() == TcpLink::Closed; }));
+    EXPECT_TRUE(station->cloud.heldRequest.isEmpty());
+
+    // Sent once: the next tick carries only its own report.
+    tick();
+    ASSERT_TRUE(waitForRequests(nameServer, 3));
+    EXPECT_EQ(nameServer.received, lost + current + current);
     EXPECT_FALSE(logText().contains(QStringLiteral("云平台Winsock状态异常")));
+}
+
+TEST_F(CloudFixture, HeldReportThatCouldNotGoOutWaitsForTheNextTick)
+{
+    typicalFigures(*station);
+    tick(); // radio down: held
+    const ClosedPort closed;
+    fx.settings->write(cloudserver::CLOUD_SERVER_NAME, QStringLiteral("127.0.0.1:%1").arg(closed.port()));
+    ASSERT_TRUE(connectRadio());
+    tick();
+    ASSERT_TRUE(waitUntil([&] { return station->display.Label_NOTE.text().startsWith(QStringLiteral("云平台")); }));
+    EXPECT_TRUE(station->cloud.heldRequest.contains(QStringLiteral("WIRELESS%20LOST")));
+    EXPECT_TRUE(station->cloud.queuedRequests.isEmpty()) << "one refusal a tick";
+
+    fx.settings->write(cloudserver::CLOUD_SERVER_NAME, loopback(nameServer));
+    tick();
+    ASSERT_TRUE(waitForRequests(nameServer));
+    EXPECT_TRUE(nameServer.received.contains("note=WIRELESS%20LOST"));
+}
+
+TEST_F(CloudFixture, HeldReportStillConnectingAtTheNextTickGoesThen)
+{
+    typicalFigures(*station);
+    tick(); // radio down: held
+    ASSERT_TRUE(connectRadio());
+    tick();
+    ASSERT_EQ(station->Winsock_Cloud.State(), TcpLink::Connecting);
+    tick(); // before the held report's connect could complete
+    EXPECT_TRUE(logText().contains(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：6\r\n")));
+    ASSERT_TRUE(waitForRequests(nameServer));
+    EXPECT_TRUE(nameServer.received.startsWith("GET /ship/?mac=00156D0A1B2C&name=Ship%201%23&lat=31.2304123"
+                                               "&lng=121.473701&sign=&delta="));
+    nameServer.sendToAll("HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_TRUE(waitForRequests(nameServer, 2));
+    EXPECT_EQ(nameServer.received.count("WIRELESS%20LOST"), 1);
+}
+
+TEST_F(CloudFixture, ServerSilentUntilTheNextTickIsClosedAndTheNewReportGoesOnAFreshConnection)
+{
+    typicalFigures(*station);
+    ASSERT_TRUE(connectRadio());
+    tick();
+    ASSERT_TRUE(waitForRequests(nameServer));
+    station->controllerStatus.OwnLatitude = 31.5;
+    tick();
+    EXPECT_TRUE(logText().contains(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：7\r\n")))
+        << qPrintable(logText());
+    ASSERT_TRUE(waitForRequests(nameServer, 2));
+    EXPECT_EQ(nameServer.accepted, 2);
+    EXPECT_EQ(nameServer.received.count("lat=31.2304123"), 1) << "the unanswered report is not sent again";
+    EXPECT_EQ(nameServer.received.count("lat=31.5&"), 1);
 }
 
 TEST_F(CloudFixture, ConnectLeftPendingIsClosedAndLoggedByTheNextTick)
@@ -168,6 +234,7 @@ TEST_F(CloudFixture, ConnectLeftPendingIsClosedAndLoggedByTheNextTick)
 TEST_F(CloudFixture, TickQueriesTheBoardOnlyWhileReporting)
 {
     ASSERT_TRUE(connectTo(station->Winsock2, board));
+    ASSERT_TRUE(connectRadio());
     station->cloud.reporting = false;
     tick();
     station->cloud.reporting = true;

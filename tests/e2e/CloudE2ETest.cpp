@@ -66,6 +66,10 @@ protected:
                                   env));
     }
 
+    qsizetype ticks() const { return readFile(boardRecord).count("g\r\n"); }
+
+    bool waitForTicks(qsizetype count) { return waitUntil([&] { return ticks() >= count; }, kReportWaitMs); }
+
     QString path(const char *name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
 
     QList<QJsonObject> reports() const
@@ -152,7 +156,7 @@ TEST_F(CloudReporting, ServerFaultsAreShownAndReportingResumes)
     ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 500")));
     ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("refuse off")));
     EXPECT_TRUE(station.waitForOutput(
-        QStringLiteral("Label_NOTE.text=提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error\\r\\nContent-Type: "),
+        QStringLiteral("Label_NOTE.text=提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error\n"),
         kReportWaitMs));
 
     ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 200")));
@@ -164,6 +168,54 @@ TEST_F(CloudReporting, ServerFaultsAreShownAndReportingResumes)
         },
         kReportWaitMs));
     EXPECT_EQ(station.process().state(), QProcess::Running);
+}
+
+TEST_F(CloudReporting, RefusalWithASessionTokenIsAFailure)
+{
+    ASSERT_TRUE(waitForReports(1)) << qPrintable(station.output());
+    ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 403")));
+    EXPECT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=提交云平台失败 (Winsock): HTTP/1.1 403 Forbidden\n"),
+                                      kReportWaitMs))
+        << qPrintable(station.output());
+    const QList<QJsonObject> all = reports();
+    ASSERT_FALSE(all.isEmpty());
+    EXPECT_EQ(all.last().value("answered").toInt(), 403);
+}
+
+TEST_F(CloudReporting, RadioLostHoldsItsReportUntilTheRadioIsBack)
+{
+    ASSERT_TRUE(waitForReports(1)) << qPrintable(station.output());
+    radio.stopListening();
+    radio.dropAll();
+    ASSERT_TRUE(waitUntil(
+        [&] { return shown(station.output(), QStringLiteral("radioLamp.colour")).value(-1) != QLatin1String("0,255,0")
+                     && shown(station.output(), QStringLiteral("radioLamp.colour")).size() > 1; },
+        kReportWaitMs));
+    // Every tick from here on finds the radio down; the one before may still
+    // have been answered meanwhile.
+    const qsizetype lostFrom = ticks();
+    ASSERT_TRUE(waitForTicks(lostFrom + 1));
+    ASSERT_TRUE(waitUntil([&] { return cloud.statusValue(QStringLiteral("open")) == 0; }));
+    const qint64 connections = cloud.statusValue(QStringLiteral("connections"));
+    const qsizetype reportsBefore = reports().size();
+    ASSERT_TRUE(waitForTicks(lostFrom + 4));
+    EXPECT_EQ(cloud.statusValue(QStringLiteral("connections")), connections) << "no connection while the radio is down";
+    EXPECT_EQ(reports().size(), reportsBefore);
+
+    ASSERT_TRUE(radio.listenAgain());
+    ASSERT_TRUE(waitForReports(reportsBefore + 2)) << qPrintable(station.output());
+    const QList<QJsonObject> all = reports();
+    const QJsonObject held = all.at(reportsBefore).value("query").toObject();
+    const QJsonObject current = all.at(reportsBefore + 1).value("query").toObject();
+    EXPECT_EQ(held.value("note").toString(), QStringLiteral("WIRELESS LOST"));
+    EXPECT_EQ(held.value("km").toString(), QString());
+    EXPECT_EQ(current.value("lat").toString(), QStringLiteral("31.2304123"));
+    EXPECT_NE(current.value("note").toString(), QStringLiteral("WIRELESS LOST"));
+    EXPECT_FALSE(current.value("km").toString().isEmpty()) << "the tick's own figures";
+    qsizetype lostReports = 0;
+    for (const QJsonObject &r : all)
+        lostReports += r.value("query").toObject().value("note").toString() == QLatin1String("WIRELESS LOST");
+    EXPECT_EQ(lostReports, 1);
 }
 
 } // namespace

@@ -1,19 +1,17 @@
 #pragma once
 
-#include <QFile>
+#include "support/TestDataFile.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
 namespace korvane::test {
 
-// Lines of a recorded file under the shared test data, CR LF or LF ended.
+// Lines of a recorded file under the test data, CR LF or LF ended.
 inline QStringList testDataLines(const QString &relativePath)
 {
-    QFile file(QStringLiteral(KORVANE_TESTDATA_DIR "/") + relativePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    QStringList lines = QString::fromUtf8(testDataBytes(relativePath)).split(u'\n');
     for (QString &line : lines) {
         if (line.endsWith(u'\r'))
             line.chop(1);

@@ -2,6 +2,7 @@
 
 #include "support/LoopbackServer.h"
 #include "support/StationFixture.h"
+#include "support/TestDataFile.h"
 #include "support/Wait.h"
 
 #include <QFile>
@@ -72,12 +73,10 @@ inline QByteArray upToMarker(TcpLink &link, LoopbackServer &peer)
     return peer.received.chopped(marker.size());
 }
 
-// A sample from the shared test data, as bytes.
+// A recorded radio sample, as bytes.
 inline QByteArray sampleBytes(const QString &name)
 {
-    QFile file(QStringLiteral(KORVANE_TESTDATA_DIR "/radio/") + name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
-    return file.readAll();
+    return testDataBytes(QStringLiteral("radio/") + name);
 }
 
 // LF line ends as a terminal session delivers them: CR LF.

@@ -2,12 +2,12 @@
 // other side reads.
 #include "sim/AisFeedProcess.h"
 #include "platform/PtyPair.h"
+#include "support/TestDataFile.h"
 #include "support/Wait.h"
 
 #include "nav/AisDecoder.h"
 #include "nav/NmeaLineFramer.h"
 
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -119,11 +119,9 @@ TEST(AisFeed, ReplaysARecordedLog)
 {
     PtyPair pty;
     ASSERT_TRUE(pty.valid());
-    const QString log = QStringLiteral(KORVANE_TESTDATA_DIR "/ais/gpsd_ais-18-27.log");
-    QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = testDataPath(QStringLiteral("ais/gpsd_ais-18-27.log"));
     QStringList recorded;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    for (const QByteArray &line : testDataBytes(QStringLiteral("ais/gpsd_ais-18-27.log")).split('\n')) {
         if (line.trimmed().startsWith('!'))
             recorded << QString::fromLatin1(line.trimmed());
     }

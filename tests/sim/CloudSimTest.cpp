@@ -92,10 +92,18 @@ TEST_F(CloudSim, FaultsSwitchedFromStdin)
     EXPECT_FALSE(failing.received().toUpper().contains("OK")) << "a station must not take it for success";
     EXPECT_FALSE(failing.received().contains("200"));
 
+    // A login-guarded server hands out a session token with its refusal.
+    ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("status 403")));
+    PeerClient forbidden;
+    ASSERT_TRUE(send(forbidden, get("/ship/?mac=1")));
+    ASSERT_TRUE(forbidden.waitForDisconnect());
+    EXPECT_TRUE(forbidden.received().startsWith("HTTP/1.1 403 Forbidden\r\n"));
+    EXPECT_TRUE(forbidden.received().contains("\r\nSet-Cookie: Token=")) << forbidden.received().constData();
+
     ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("hang on")));
     PeerClient hung;
     ASSERT_TRUE(send(hung, get("/ship/?mac=2")));
-    ASSERT_TRUE(waitUntil([&] { return reports().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return reports().size() == 3; }));
     EXPECT_TRUE(reports().last().value("answered").isNull());
     EXPECT_EQ(sim.statusValue(QStringLiteral("open")), 1);
     EXPECT_TRUE(hung.received().isEmpty());

@@ -16,9 +16,15 @@ public:
     {
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] { accept(); });
         server.listen(QHostAddress::LocalHost, 0);
+        m_port = server.serverPort();
     }
 
-    quint16 port() const { return server.serverPort(); }
+    quint16 port() const { return m_port; }
+
+    // While not listening the system refuses connections to the port; the
+    // same port is taken again afterwards.
+    void stopListening() { server.close(); }
+    bool listenAgain() { return server.listen(QHostAddress::LocalHost, m_port); }
     int accepted = 0;
     bool refuseFurther = false; // close every connection after the first open one
     QByteArray received;
@@ -65,6 +71,7 @@ private:
     }
 
     QTcpServer server;
+    quint16 m_port = 0;
 };
 
 } // namespace korvane::test
