@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace korvane {
 
 struct CloudState {
@@ -9,6 +11,8 @@ struct CloudState {
     bool ipMode = false;    // after a name-resolution failure
     QString pendingRequest;
     QString connectHost;
+    // The last report's outcome: accepted or not; empty before the first.
+    std::optional<bool> lastAccepted;
 };
 
 } // namespace korvane
