@@ -14,6 +14,7 @@
 #include "controller/InitSequence.h"
 #include "controller/ManualDrive.h"
 #include "controller/StatusParser.h"
+#include "history/Sample.h"
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
 #include "nav/SerialAisReceiver.h"
@@ -49,7 +50,6 @@ namespace history {
 class HistoryStore;
 class LogPruner;
 class Sampler;
-struct Sample;
 } // namespace history
 
 // What the station needs from its surroundings; main() and tests build it.

@@ -218,7 +218,15 @@ TEST_F(HistoryE2E, HeadingOutOfRangeFromTheBoardIsStoredAsUnknown)
     StationProcess station;
     ASSERT_TRUE(startStation(station));
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label6.colour=0,255,0"), kWaitMs));
-    ASSERT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("航向:45")); }, kWaitMs));
+    const auto headingOnFile = [&] {
+        for (const Row &r : parse(exportSamples().rows)) {
+            if (r.cell(Heading) == QLatin1String("45"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitUntil(headingOnFile, kWaitMs))
+        << "the board's own heading is on file first";
     ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
     ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("send 航速:10.0节 航向:720.0\\r\\n")));
     ASSERT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("航向:720")); }, kWaitMs));
