@@ -25,6 +25,9 @@ private:
     void drain();
 
     QIODevice &m_out;
+    // The local offset from UTC, looked up once an hour of rows.
+    qint64 m_offsetHour = -1;
+    qint64 m_offsetSecs = 0;
     QByteArray m_buffer;
     bool m_rowStarted = false;
     bool m_failed = false;

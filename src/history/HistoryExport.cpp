@@ -44,17 +44,19 @@ QString minuteColumn(const QString &column)
     return QStringLiteral("NULL");
 }
 
-QString samplesQuery()
+// Two statements, written one after the other: the minute rows lie before
+// the oldest second by construction, and each half then reads in index
+// order (the rowid breaks ties in the time index) with no sort of its own.
+QStringList samplesQueries()
 {
     QStringList minuteColumns;
     for (const QString &c : sampleColumns())
         minuteColumns << minuteColumn(c);
-    return QStringLiteral("SELECT t, %1, 1, rowid AS seq FROM samples WHERE t >= :a AND t <= :b"
-                          " UNION ALL"
-                          " SELECT t, %2, n, t AS seq FROM minutes WHERE t >= :a2 AND t <= :b2"
-                          " AND t < (SELECT coalesce(min(t), :open) FROM samples)"
-                          " ORDER BY 1, seq")
-        .arg(sampleColumns().join(QLatin1Char(',')), minuteColumns.join(QLatin1Char(',')));
+    return {QStringLiteral("SELECT t, %1, n FROM minutes WHERE t >= :a AND t <= :b"
+                           " AND t < (SELECT coalesce(min(t), :open) FROM samples) ORDER BY t")
+                .arg(minuteColumns.join(QLatin1Char(','))),
+            QStringLiteral("SELECT t, %1, 1 FROM samples WHERE t >= :a AND t <= :b ORDER BY t, rowid")
+                .arg(sampleColumns().join(QLatin1Char(',')))};
 }
 
 // A read-only connection of its own, gone with the object.
@@ -98,7 +100,7 @@ bool setError(QString *error, const QString &text)
 
 using RowWriter = void (*)(const QSqlQuery &, CsvWriter &);
 
-bool exportRows(const QString &file, const QString &header, const QString &sql, const QDateTime &since,
+bool exportRows(const QString &file, const QString &header, const QStringList &statements, const QDateTime &since,
                 const QDateTime &until, QIODevice &out, QString *error, RowWriter writeRow)
 {
     const QFileInfo info(file);
@@ -110,31 +112,28 @@ bool exportRows(const QString &file, const QString &header, const QString &sql, 
     QSqlDatabase db = connection.db();
     if (!db.open())
         return setError(error, QStringLiteral("history file %1: %2").arg(file, db.lastError().text()));
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
-    const std::pair<const char *, qint64> ends[] = {{":a", lowEnd(since)},
-                                                    {":a2", lowEnd(since)},
-                                                    {":b", highEnd(until)},
-                                                    {":b2", highEnd(until)},
-                                                    {":open", std::numeric_limits<qint64>::max()}};
-    for (const auto &[name, value] : ends) {
-        if (sql.contains(QLatin1String(name) + QLatin1Char(' ')) || sql.contains(QLatin1String(name) + QLatin1Char(')')))
-            q.bindValue(QLatin1String(name), value);
-    }
-    if (!q.exec())
-        return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
     CsvWriter csv(out);
     for (const QString &name : header.split(QLatin1Char(',')))
         csv.field(name);
     csv.endRow();
-    while (q.next()) {
-        writeRow(q, csv);
-        csv.endRow();
+    for (const QString &sql : statements) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
+        q.bindValue(QStringLiteral(":a"), lowEnd(since));
+        q.bindValue(QStringLiteral(":b"), highEnd(until));
+        if (sql.contains(QLatin1String(":open")))
+            q.bindValue(QStringLiteral(":open"), std::numeric_limits<qint64>::max());
+        if (!q.exec())
+            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
+        while (q.next()) {
+            writeRow(q, csv);
+            csv.endRow();
+        }
+        if (q.lastError().isValid())
+            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
     }
-    if (q.lastError().isValid())
-        return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
     if (!csv.finish())
         return setError(error, QStringLiteral("cannot write the export: ") + out.errorString());
     return true;
@@ -165,14 +164,16 @@ QString samplesCsvHeader()
 bool writeSamplesCsv(const QString &historyFile, const QDateTime &since, const QDateTime &until, QIODevice &out,
                      QString *error)
 {
-    return exportRows(historyFile, samplesCsvHeader(), samplesQuery(), since, until, out, error, writeSampleRow);
+    return exportRows(historyFile, samplesCsvHeader(), samplesQueries(), since, until, out, error,
+                      writeSampleRow);
 }
 
 bool writeEventsCsv(const QString &historyFile, const QDateTime &since, const QDateTime &until, QIODevice &out,
                     QString *error)
 {
     static const QString sql = QStringLiteral("SELECT t, kind, text FROM events WHERE t >= :a AND t <= :b ORDER BY t, rowid");
-    return exportRows(historyFile, QStringLiteral("time,kind,text"), sql, since, until, out, error, writeEventRow);
+    return exportRows(historyFile, QStringLiteral("time,kind,text"), {sql}, since, until, out, error,
+                      writeEventRow);
 }
 
 } // namespace korvane::history
