@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -282,6 +283,62 @@ TEST_F(HistoryE2E, KilledFiveTimesTheStoreStaysWholeAndLosesAtMostABatch)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
     }
+}
+
+TEST_F(HistoryE2E, LockedByAnotherProgramTheStationRunsOnSaysSoOnceAndCatchesUp)
+{
+    StationProcess station;
+    ASSERT_TRUE(startStation(station));
+    ASSERT_TRUE(waitUntil([&] { return !exportSamples().rows.isEmpty(); }, kWaitMs));
+    const auto historyLines = [&] { return station.output().count(QStringLiteral("history minutes=1 ")); };
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        db.setDatabaseName(historyPath);
+        ASSERT_TRUE(db.open());
+        QSqlQuery lock(db);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        ASSERT_TRUE(lock.exec(QStringLiteral("INSERT INTO events (t, kind, text) VALUES (0, 'other', 'lock')")));
+        ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=历史记录暂时无法写入"), kWaitMs));
+        // Each summary tries to write first: three more failed writes.
+        for (int i = 1; i <= 3; ++i) {
+            station.send(QStringLiteral(":history 1"));
+            ASSERT_TRUE(waitUntil([&] { return historyLines() >= i; }, kWaitMs)) << "the station answers";
+        }
+        EXPECT_EQ(station.output().count(QStringLiteral("历史记录暂时无法写入")), 1) << "said once";
+        EXPECT_EQ(logText().count(QStringLiteral("历史记录暂时无法写入")), 1);
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=历史记录已恢复写入"), kWaitMs));
+    const QDateTime resumed = QDateTime::currentDateTime();
+    ASSERT_TRUE(waitForSampleAfter(resumed));
+    // What waited in memory is on file: one second after another, no gap
+    // longer than a few seconds across the lock.
+    const QList<Row> rows = parse(exportSamples().rows);
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        EXPECT_LE(rows[i - 1].time.secsTo(rows[i].time), 2) << qPrintable(rows[i].time.toString());
+    EXPECT_EQ(station.process().state(), QProcess::Running);
+}
+
+TEST_F(HistoryE2E, GarbageFileAtStartIsSetAsideAndANewOneKept)
+{
+    QDir().mkpath(QFileInfo(historyPath).absolutePath());
+    QFile garbage(historyPath);
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray("not a database\n").repeated(500));
+    garbage.close();
+    StationProcess station;
+    ASSERT_TRUE(startStation(station));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=历史记录文件无法读取，已改名为 ") + historyPath
+                                          + QStringLiteral(".broken-"),
+                                      kWaitMs));
+    const QStringList aside =
+        QDir(QFileInfo(historyPath).absolutePath()).entryList({QStringLiteral("h.sqlite.broken-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(QFileInfo(QFileInfo(historyPath).absolutePath() + QLatin1Char('/') + aside[0]).size(), 15 * 500);
+    EXPECT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("历史记录文件无法读取")); }, kWaitMs));
+    ASSERT_TRUE(waitUntil([&] { return !exportSamples().rows.isEmpty(); }, kWaitMs));
 }
 
 TEST(HistoryCommandLine, ExportOfAMissingOrGarbageFileFailsWithAReason)
