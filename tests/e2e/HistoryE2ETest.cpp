@@ -250,6 +250,33 @@ TEST_F(HistoryE2E, HeadingOutOfRangeFromTheBoardIsStoredAsUnknown)
     EXPECT_GT(after, 0);
 }
 
+// The radio session already refuses a positive signal (the station keeps
+// its last reading); one far below any receiver's floor reaches the station's
+// figures, and the history stores it as unknown.
+TEST_F(HistoryE2E, SignalOutOfRangeFromTheRadioIsNeverStored)
+{
+    StationProcess station;
+    ASSERT_TRUE(startStation(station));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-61"), kWaitMs));
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("misreport 30")));
+    ASSERT_TRUE(waitForSampleAfter(QDateTime::currentDateTime().addSecs(1)));
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("misreport -500")));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-500"), kWaitMs)) << "the station shows what came";
+    const QDateTime misreported = QDateTime::currentDateTime();
+    ASSERT_TRUE(waitForSampleAfter(misreported.addSecs(1)));
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("misreport off")));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-61\n"), kWaitMs));
+    int unknownWhileUp = 0;
+    for (const Row &r : parse(exportSamples().rows)) {
+        const QString s = r.cell(Signal);
+        EXPECT_TRUE(s.isEmpty() || s == QLatin1String("-61") || s == QLatin1String("-120"))
+            << qPrintable(r.cells.join(u','));
+        if (r.time > second(misreported) && r.cell(RadioLink) == QLatin1String("1") && s.isEmpty())
+            ++unknownWhileUp;
+    }
+    EXPECT_GT(unknownWhileUp, 0);
+}
+
 TEST_F(HistoryE2E, KilledFiveTimesTheStoreStaysWholeAndLosesAtMostABatch)
 {
     qint64 committed = 0;
