@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace korvane::history {
 
@@ -41,8 +44,10 @@ HistoryStore::HistoryStore(const Clock &clock, const QString &path, QObject *par
 
 HistoryStore::~HistoryStore()
 {
-    if (m_open)
-        flush();
+    // The last rows go out before the station ends, in as many steps as
+    // they take.
+    while (m_open && (!m_samples.isEmpty() || !m_events.isEmpty()) && flush()) {
+    }
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -161,16 +166,21 @@ bool HistoryStore::writePending()
         return false;
     }
     QString error;
-    if (!writeSamples(db, m_samples, error) || !writeEvents(db, m_events, error) || !db.commit()) {
+    const qsizetype samples = std::min(m_samples.size(), kMaxRowsPerFlush);
+    const qsizetype events = std::min(m_events.size(), kMaxRowsPerFlush);
+    if (!writeSamples(db, {m_samples.constData(), static_cast<std::size_t>(samples)}, error) || !writeEvents(db, {m_events.constData(), static_cast<std::size_t>(events)}, error)
+        || !db.commit()) {
         if (error.isEmpty())
             error = errorText(db.lastError());
         db.rollback();
         failed(error);
         return false;
     }
-    m_samples.clear();
-    m_events.clear();
+    m_samples.remove(0, samples);
+    m_events.remove(0, events);
     succeeded();
+    if (!m_samples.isEmpty() || !m_events.isEmpty())
+        QTimer::singleShot(0, this, [this] { flush(); });
     return true;
 }
 

@@ -25,6 +25,10 @@ public:
     // that the oldest go first.
     static constexpr qsizetype kMaxPendingSamples = 6 * 3600;
     static constexpr qsizetype kMaxPendingEvents = 20000;
+    // Rows of each table one flush writes at most (a few tens of ms); a
+    // backlog after a lock or a full disk goes out in such steps, the next
+    // one queued behind the events that wait.
+    static constexpr qsizetype kMaxRowsPerFlush = 2000;
 
     HistoryStore(const Clock &clock, const QString &path, QObject *parent = nullptr);
     ~HistoryStore() override;
@@ -37,8 +41,8 @@ public:
 
     void addSample(const Sample &sample);
     void addEvent(const EventRow &event);
-    // Writes what waits, then takes one retention step. False when the rows
-    // stay in memory.
+    // Writes what waits (at most kMaxRowsPerFlush of each), then takes one
+    // retention step. False when the rows stay in memory.
     bool flush();
 
     void setRetention(const RetentionLimits &limits) { m_limits = limits; }

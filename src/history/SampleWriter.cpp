@@ -39,9 +39,9 @@ bool fail(const QSqlQuery &q, QString &error)
 
 } // namespace
 
-bool writeSamples(QSqlDatabase &db, const QList<Sample> &samples, QString &error)
+bool writeSamples(QSqlDatabase &db, std::span<const Sample> samples, QString &error)
 {
-    if (samples.isEmpty())
+    if (samples.empty())
         return true;
     QSqlQuery q(db);
     if (!q.prepare(insertSample()))
@@ -62,9 +62,9 @@ bool writeSamples(QSqlDatabase &db, const QList<Sample> &samples, QString &error
     return true;
 }
 
-bool writeEvents(QSqlDatabase &db, const QList<EventRow> &events, QString &error)
+bool writeEvents(QSqlDatabase &db, std::span<const EventRow> events, QString &error)
 {
-    if (events.isEmpty())
+    if (events.empty())
         return true;
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("INSERT INTO events (t, kind, text) VALUES (?, ?, ?)")))

@@ -1,6 +1,7 @@
 #include "history/HistorySchema.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryFixture.h"
+#include "support/Wait.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,7 +177,7 @@ TEST_F(HistoryStoreTest, FullDiskKeepsRowsAndResumesWhenThereIsRoom)
     EXPECT_GT(waiting, 0);
     ASSERT_TRUE(QFile::remove(filler));
     ASSERT_TRUE(store.flush());
-    EXPECT_EQ(store.pendingSamples(), 0);
+    EXPECT_TRUE(waitUntil([&] { return store.pendingSamples() == 0; })) << "the backlog follows in steps";
     EXPECT_EQ(notices.size(), 2);
     OtherConnection reader(path);
     EXPECT_EQ(reader.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
