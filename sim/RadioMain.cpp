@@ -65,6 +65,8 @@ does not stop the radio; it prints "input closed, running on"):
   peak DEG|off       the bearing of the far end (off: signal ignores bearing)
   beamwidth DEG      main-lobe width
   signal DBM         signal at the peak;  noise DBM   noise floor
+  misreport DBM|off  report this signal figure whatever the link (firmware
+                     nonsense such as +30); off: the link's own again
   jitter DB          wobble of the readings (0: exact figures)
   push MS            send a status reply unasked every MS to each logged-in
                      session (0 stops)

@@ -89,6 +89,8 @@ QString RadioSim::nextStatus()
 {
     followBearing();
     m_last = m_link.next();
+    if (m_misreport)
+        m_last.signal = *m_misreport;
     const quint64 uptime = static_cast<quint64>(m_uptime.elapsed() / 1000) + 9910;
     switch (m_options.family) {
     case RadioFamily::AirOs:
@@ -153,7 +155,8 @@ const RadioSim::ControlEntry RadioSim::kControls[] = {
     {"bearing", &RadioSim::controlBearing},     {"peak", &RadioSim::controlPeak},
     {"beamwidth", &RadioSim::controlBeamwidth}, {"signal", &RadioSim::controlSignal},
     {"noise", &RadioSim::controlNoise},         {"jitter", &RadioSim::controlJitter},
-    {"push", &RadioSim::controlPush},           {"split", &RadioSim::controlSplit},
+    {"misreport", &RadioSim::controlMisreport}, {"push", &RadioSim::controlPush},
+    {"split", &RadioSim::controlSplit},
     {"silent", &RadioSim::controlSilent},       {"expire-key", &RadioSim::controlExpireKey},
     {"drop", &RadioSim::controlDrop},           {"send", &RadioSim::controlSend},
     {"flood", &RadioSim::controlFlood},         {"long-line", &RadioSim::controlLongLine},
@@ -188,6 +191,19 @@ bool RadioSim::controlPeak(const QString &a)
 bool RadioSim::controlBeamwidth(const QString &a) { return readNumber(a, 0.1, 360, m_link.setup().beamwidth); }
 bool RadioSim::controlSignal(const QString &a) { return readNumber(a, -120, 0, m_link.setup().level); }
 bool RadioSim::controlNoise(const QString &a) { return readNumber(a, -130, 0, m_link.setup().noise); }
+
+bool RadioSim::controlMisreport(const QString &a)
+{
+    if (a == QLatin1String("off")) {
+        m_misreport.reset();
+        return true;
+    }
+    double v = 0;
+    if (!readNumber(a, -1000, 1000, v))
+        return false;
+    m_misreport = static_cast<int>(v);
+    return true;
+}
 bool RadioSim::controlJitter(const QString &a) { return readNumber(a, 0, 20, m_link.setup().jitter); }
 
 bool RadioSim::controlPush(const QString &a)

@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 namespace korvane::sim {
@@ -68,6 +69,7 @@ private:
     bool controlBeamwidth(const QString &argument);
     bool controlSignal(const QString &argument);
     bool controlNoise(const QString &argument);
+    bool controlMisreport(const QString &argument);
     bool controlJitter(const QString &argument);
     bool controlPush(const QString &argument);
     bool controlSplit(const QString &argument);
@@ -102,6 +104,9 @@ private:
     };
     std::vector<Flood> m_floods;
     RadioLink::Reading m_last;
+    // A signal figure reported whatever the link does, as a radio's firmware
+    // now and then reports nonsense (+30 dBm); empty: the link's own.
+    std::optional<int> m_misreport;
     qint64 m_accepted = 0;
     qint64 m_bytesIn = 0;
     qint64 m_bytesOut = 0;

@@ -9,6 +9,7 @@
 #include "headless/HeadlessConsole.h"
 #include "headless/HeadlessDialogs.h"
 #include "headless/StdinReader.h"
+#include "history/HistoryExport.h"
 #include "platform/Clock.h"
 #include "platform/FileReveal.h"
 #include "platform/LoopWatch.h"
@@ -19,7 +20,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
@@ -81,6 +84,22 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("Folder where IMPORT looks for POINT.INI first; then beside the settings file, "
                                      "in the working directory and beside the executable."),
                       QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("history"),
+                      QStringLiteral("The history file (figures each second and events, SQLite). Default: "
+                                     "$XDG_DATA_HOME/Korvane/korvane-station-history.sqlite; with --demo, "
+                                     "the demo's folder."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("export-history"),
+                      QStringLiteral("Write the history's samples as CSV to stdout and exit; starts no station "
+                                     "and may run beside one.")});
+    parser.addOption({QStringLiteral("export-events"),
+                      QStringLiteral("Write the history's events (time,kind,text) as CSV to stdout and exit.")});
+    parser.addOption({QStringLiteral("since"),
+                      QStringLiteral("With an export: the first time, local, \"yyyy-MM-dd HH:mm:ss\"."),
+                      QStringLiteral("time")});
+    parser.addOption({QStringLiteral("until"),
+                      QStringLiteral("With an export: the last time, local, \"yyyy-MM-dd HH:mm:ss\"."),
+                      QStringLiteral("time")});
     parser.addOption({QStringLiteral("watch-loop"),
                       QStringLiteral("Measure the longest stall of the event loop; the headless :stats line "
                                      "reports it with the memory and processor use.")});
@@ -125,6 +144,49 @@ void seedDemoSettings(SettingsStore &store, const DemoPeers &peers)
         store.write(keys::USE_SHIP_AIS_COM, peers.aisPort());
 }
 
+QString defaultHistoryFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Korvane/korvane-station-history.sqlite");
+}
+
+// --since and --until: empty gives an open end; false for a text that is
+// no time.
+bool parseExportTime(const QCommandLineParser &parser, const QString &name, QDateTime &when)
+{
+    if (!parser.isSet(name))
+        return true;
+    when = QDateTime::fromString(parser.value(name).trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (when.isValid())
+        return true;
+    std::fprintf(stderr, "--%s takes a local time \"yyyy-MM-dd HH:mm:ss\"\n", qPrintable(name));
+    return false;
+}
+
+int exportHistory(const QCommandLineParser &parser, const QString &file)
+{
+    QDateTime since;
+    QDateTime until;
+    if (!parseExportTime(parser, QStringLiteral("since"), since)
+        || !parseExportTime(parser, QStringLiteral("until"), until))
+        return 2;
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write to stdout\n");
+        return 1;
+    }
+    QString error;
+    const bool ok = parser.isSet(QStringLiteral("export-events"))
+                        ? history::writeEventsCsv(file, since, until, out, &error)
+                        : history::writeSamplesCsv(file, since, until, out, &error);
+    out.close();
+    if (!ok) {
+        std::fprintf(stderr, "export: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -134,7 +196,8 @@ int main(int argc, char **argv)
         headless = true;
     // Help and version need no window: on a service host or over ssh there
     // is no display, and the widget application would abort without one.
-    for (const char *flag : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {
+    for (const char *flag :
+         {"--help", "-h", "-?", "--help-all", "--version", "-v", "--export-history", "--export-events"}) {
         if (!headless && hasArgument(argc, argv, flag) && !displayAvailable())
             headless = true;
     }
@@ -161,6 +224,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "--answer takes ok, cancel or default\n");
         return 2;
     }
+
+    if (parser.isSet(QStringLiteral("export-history")) || parser.isSet(QStringLiteral("export-events")))
+        return exportHistory(parser, parser.isSet(QStringLiteral("history")) ? parser.value(QStringLiteral("history"))
+                                                                             : defaultHistoryFile());
 
     const QString programName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     std::unique_ptr<DemoPeers> demo;
@@ -217,6 +284,12 @@ int main(int argc, char **argv)
         return 2;
     }
     env.pointIniFolder = parser.value(QStringLiteral("point-ini-dir"));
+    if (parser.isSet(QStringLiteral("history")))
+        env.historyFile = parser.value(QStringLiteral("history"));
+    else if (demo)
+        env.historyFile = QDir(demo->folder()).filePath(QStringLiteral("korvane-station-history.sqlite"));
+    else
+        env.historyFile = defaultHistoryFile();
     env.aisPort = parser.value(QStringLiteral("ais-port"));
     // A relative path that exists here is meant as a path, not a port name.
     if (const QFileInfo aisPath(env.aisPort); !env.aisPort.isEmpty() && aisPath.isRelative() && aisPath.exists())

@@ -7,6 +7,9 @@
 #include "platform/ProcessServices.h"
 #include "platform/SettingsStore.h"
 #include "text/Formats.h"
+#include "history/HistoryStore.h"
+#include "history/LogPruner.h"
+#include "history/Sampler.h"
 
 #include <cmath>
 
@@ -98,7 +101,13 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     manualDrive.cancelAutoScan = [this] { autoScan.cancel(); };
 }
 
-Station::~Station() = default;
+Station::~Station()
+{
+    // The sampler and the log hook use the store; the last rows go out.
+    historySampler.reset();
+    log.setLineListener({});
+    historyStore.reset();
+}
 
 QString Station::eventLine(const QString &message) const
 {
@@ -155,6 +164,7 @@ bool Station::Form_Load()
     display.MainWindow.setText(caption);
     for (QTimer *t : {&Timer1, &blink, &Timer2, &GET_SIGN, &Timer_Ping, &Timer_AutoScan, &Timer_Cloud})
         t->start();
+    startHistory();
     return true;
 }
 

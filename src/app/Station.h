@@ -14,6 +14,7 @@
 #include "controller/InitSequence.h"
 #include "controller/ManualDrive.h"
 #include "controller/StatusParser.h"
+#include "history/Sample.h"
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
 #include "nav/SerialAisReceiver.h"
@@ -34,6 +35,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 namespace korvane {
 
 class Clock;
@@ -42,6 +45,12 @@ class FileReveal;
 class ProcessServices;
 class SerialPortLister;
 class SettingsStore;
+
+namespace history {
+class HistoryStore;
+class LogPruner;
+class Sampler;
+} // namespace history
 
 // What the station needs from its surroundings; main() and tests build it.
 struct StationEnvironment {
@@ -146,7 +155,22 @@ public:
     void Timer_AutoScan_Timer();
     void Timer_Cloud_Timer();
 
+    // The history file's writer and its one-a-second sampler; null without
+    // a history file.
+    std::unique_ptr<history::HistoryStore> historyStore;
+    std::unique_ptr<history::Sampler> historySampler;
+    std::unique_ptr<history::LogPruner> logPruner;
+    QTimer historyBatch;
+    // Every figure the station holds now, unknown ones empty.
+    history::Sample historySample() const;
+    // The headless console's summary of the last minutes.
+    QString historyLine(int minutes);
+
 private:
+    void startHistory();
+    void recordLogLine(const QString &line);
+    void historyNotice(const QString &text);
+
     bool checkSingleInstance();
     void loadConnectionFields(const StartupSettings &s);
     void loadShipToShip(const StartupSettings &s);
@@ -159,6 +183,8 @@ private:
     StationEnvironment m_env;
     SettingsStore &m_settings;
     bool m_pingTickRunning = false;
+    // True while an operator action runs: its log lines are the operator's.
+    bool m_operatorAction = false;
 };
 
 } // namespace korvane

@@ -5,10 +5,13 @@
 
 #include "text/Numbers.h"
 
+#include <QScopedValueRollback>
+
 namespace korvane {
 
 bool Station::click(const QString &control, int index)
 {
+    const QScopedValueRollback<bool> acting(m_operatorAction, true);
     if (control == QLatin1String("angle")) {
         if (index < 0 || index > 12)
             return false;
@@ -41,6 +44,7 @@ bool Station::click(const QString &control, int index)
 
 bool Station::setControl(const QString &control, const QString &value)
 {
+    const QScopedValueRollback<bool> acting(m_operatorAction, true);
     Control *target = display.find(control);
     if (!target)
         return false;
@@ -83,6 +87,7 @@ bool Station::setControl(const QString &control, const QString &value)
 
 bool Station::key(const QString &control, int code)
 {
+    const QScopedValueRollback<bool> acting(m_operatorAction, true);
     if (control == QLatin1String("Combo2")) {
         console.Combo2_KeyDown(code, 0);
         return true;
@@ -100,6 +105,7 @@ bool Station::key(const QString &control, int code)
 
 void Station::pick(const QString &text)
 {
+    const QScopedValueRollback<bool> acting(m_operatorAction, true);
     display.Combo2.setText(text);
     console.Combo2_Click();
 }

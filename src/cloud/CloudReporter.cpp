@@ -174,6 +174,7 @@ void CloudReporter::finishReply()
 {
     CloudState &cloud = m_parts.cloud;
     const CloudReplyVerdict verdict = judgeCloudReply(cloud.reply);
+    cloud.lastAccepted = verdict.accepted;
     if (!verdict.accepted)
         m_parts.display.Label_NOTE.setText(verdict.notice);
     cloud.awaitingReply = false;
@@ -187,6 +188,7 @@ void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
 {
     Display &d = m_parts.display;
     d.Label_NOTE.setText(QStringLiteral("云平台连接错误: ") + description);
+    m_parts.cloud.lastAccepted = false;
     d.Text2.append(QStringLiteral("Winsock错误: ") + description + QStringLiteral("\r\n"));
     QString line = m_eventLine(d.Label_NOTE.text());
     if (description.contains(QLatin1String("Host not found")) || number == kHostNotFound) {

@@ -61,6 +61,11 @@ void HeadlessConsole::handleAction(const QString &verb, const QString &rest)
         print(statsLine(m_watch, readProcessFigures()));
         if (m_watch)
             m_watch->reset();
+    } else if (verb == QLatin1String("history")) {
+        const auto minutes = toInt32(numberOfText(rest));
+        known = isNumericText(rest) && minutes && *minutes > 0;
+        if (known)
+            print(m_station.historyLine(*minutes));
     } else if (verb == QLatin1String("send")) {
         m_station.setControl(QStringLiteral("Combo2"), rest);
         m_station.click(QStringLiteral("Command3"));

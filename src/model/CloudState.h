@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace korvane {
 
 struct CloudState {
@@ -20,6 +22,8 @@ struct CloudState {
     // awaited; `reply` holds what has come so far.
     bool awaitingReply = false;
     QByteArray reply;
+    // The last report's outcome: accepted or not; empty before the first.
+    std::optional<bool> lastAccepted;
 };
 
 } // namespace korvane

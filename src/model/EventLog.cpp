@@ -45,11 +45,13 @@ void EventLog::append(QString &text)
     else if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     QFile file(todayPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write(text.toUtf8());
-    file.write("\r\n");
-    file.close();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        file.write(text.toUtf8());
+        file.write("\r\n");
+        file.close();
+    }
+    if (m_listener)
+        m_listener(text);
 }
 
 void EventLog::append(const QString &text)

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
 namespace korvane {
 
 class Clock;
@@ -24,10 +26,15 @@ public:
     QString fileNameFor(const QDate &date) const;
     const QString &folder() const { return m_folder; }
 
+    // Called with each line after it is written (or failed to be), without
+    // its line break; whatever the listener does cannot cost the file a line.
+    void setLineListener(std::function<void(const QString &)> listener) { m_listener = std::move(listener); }
+
 private:
     const Clock &m_clock;
     QString m_folder;
     QString m_programName;
+    std::function<void(const QString &)> m_listener;
 };
 
 } // namespace korvane

@@ -29,5 +29,8 @@ inline const QString USE_SHIP_MMSI = QStringLiteral("USE_SHIP_MMSI");
 inline const QString SCAN_STEP = QStringLiteral("SCAN_STEP");
 inline const QString CLOUD_HOST = QStringLiteral("CLOUD_HOST");
 inline const QString CLOUD_MODE_IP = QStringLiteral("CLOUD_MODE_IP");
+inline const QString HISTORY_RAW_HOURS = QStringLiteral("HISTORY_RAW_HOURS");
+inline const QString HISTORY_DAYS = QStringLiteral("HISTORY_DAYS");
+inline const QString LOG_KEEP_DAYS = QStringLiteral("LOG_KEEP_DAYS");
 
 } // namespace korvane::keys

@@ -1,5 +1,6 @@
 #include "headless/HeadlessConsole.h"
 #include "headless/HeadlessDialogs.h"
+#include "history/Sampler.h"
 
 #include "support/LoopbackServer.h"
 #include "support/StationFixture.h"
@@ -129,6 +130,23 @@ TEST(HeadlessConsole, ThePasswordBoxIsNeverPrinted)
     EXPECT_EQ(s.display.Text7.text(), QStringLiteral("s3cret!"));
     EXPECT_FALSE(out.text().contains(QStringLiteral("s3cret")));
     EXPECT_TRUE(out.text().contains(QStringLiteral("Text7.text=******\n")));
+}
+
+TEST(HeadlessConsole, HistoryLineSummarisesTheLastMinutes)
+{
+    StationFixture f;
+    f.historyFile = QDir(f.dir.path()).filePath(QStringLiteral("history.sqlite"));
+    Station &s = f.start();
+    Captured out;
+    HeadlessConsole console(s, out.file);
+    s.historySampler->sampleNow();
+    s.historySampler->sampleNow();
+    console.handleLine(QStringLiteral(":history 10"));
+    EXPECT_EQ(out.text(), QStringLiteral("history minutes=10 samples=2 signal_min=- signal_median=- signal_max=- "
+                                         "board_up=0.0% radio_up=0.0% cloud_ok=- events=0\n"));
+    console.handleLine(QStringLiteral(":history ten"));
+    console.handleLine(QStringLiteral(":history 0"));
+    EXPECT_FALSE(out.text().contains(QStringLiteral("minutes=0")));
 }
 
 } // namespace

@@ -194,6 +194,28 @@ TEST(RadioSim, SignalFollowsTheBearing)
     EXPECT_FALSE(sim.waitForLine(QStringLiteral("error bearing north")).isEmpty());
 }
 
+TEST(RadioSim, MisreportOverridesTheSignalUntilOff)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("radio"), {QStringLiteral("--family"), QStringLiteral("airos"),
+                                                     QStringLiteral("--jitter"), QStringLiteral("0"),
+                                                     QStringLiteral("--signal"), QStringLiteral("-50")}));
+    PeerClient peer;
+    ASSERT_TRUE(peer.connectTo(sim.port()));
+    peer.write("\r\nubnt\r\nubnt\r\n");
+    ASSERT_TRUE(peer.waitFor(QByteArray("XM.v6.2.0# ")));
+    for (const auto &[control, signal] : {std::pair{"misreport 30", "30"}, std::pair{"misreport -500", "-500"},
+                                          std::pair{"misreport off", "-50"}}) {
+        ASSERT_TRUE(sim.controlAcknowledged(QLatin1String(control)));
+        peer.clear();
+        peer.write("mca-status\r\n");
+        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith("XM.v6.2.0# "); }));
+        EXPECT_TRUE(peer.received().contains(QByteArray("\r\nsignal=") + signal + "\r\n")) << control;
+    }
+    sim.control(QStringLiteral("misreport loud"));
+    EXPECT_FALSE(sim.waitForLine(QStringLiteral("error misreport loud")).isEmpty());
+}
+
 TEST(RadioSim, CountersMoveAndPushNeedsNoCommand)
 {
     SimProcess sim;

@@ -67,6 +67,7 @@ public:
         env.dialogs = &dialogs;
         env.reveal = &reveal;
         env.clock = &clock;
+        env.historyFile = historyFile;
         station = std::make_unique<Station>(env);
         if (load)
             station->Form_Load();
@@ -84,6 +85,7 @@ public:
 
     QTemporaryDir dir;
     QString settingsPath;
+    QString historyFile; // empty: the station keeps no history
     std::unique_ptr<SettingsStore> settings;
     FakeClock clock;
     RecordingDialogs dialogs;

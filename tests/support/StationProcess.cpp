@@ -19,6 +19,7 @@ bool StationProcess::start(const QStringList &arguments, const QProcessEnvironme
                            const QString &workingDir)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dataHome.path());
     env.insert(extraEnv);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     m_process.setProcessEnvironment(env);

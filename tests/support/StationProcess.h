@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace korvane::test {
 
@@ -33,6 +34,9 @@ public:
 
 private:
     QProcess m_process;
+    // The station's default data folder (the history file) for runs that
+    // name no other, so no test writes into the account's own.
+    QTemporaryDir m_dataHome;
     QByteArray m_output;
 };
 

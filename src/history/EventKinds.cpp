@@ -1,0 +1,71 @@
+#include "history/EventKinds.h"
+
+#include "history/HistorySchema.h"
+
+#include <QRegularExpression>
+
+namespace korvane::history {
+
+namespace {
+
+struct KindRule {
+    const char *text; // UTF-8, matched anywhere in the line
+    const QString &kind;
+};
+
+// First match wins: the survey's link-down line names the link, and a drive
+// is a drive whether the operator or the AIS gave it.
+const KindRule kRules[] = {
+    {"自动扫描", kind::Survey},
+    {"扫描角度", kind::Survey},
+    {"默认驱动角度", kind::Survey},
+    {"信号丢失系统自动搜索", kind::Sweep},
+    {"当前位置(", kind::Comparison},
+    {"信号最强(", kind::Comparison},
+    {"手动驱动", kind::Drive},
+    {"AIS驱动", kind::Drive},
+    {"重启", kind::Reboot},
+    {"云平台", kind::CloudFailure},
+    {"域名解析失败", kind::CloudFailure},
+    {"登录", kind::Login},
+    {"登陆", kind::Login},
+    {"出错或已断开", kind::LinkLost},
+    {"连接已断开", kind::LinkLost},
+    {"告警", kind::Alarm},
+    {"异常", kind::Alarm},
+};
+
+const char *const kDataHeads[] = {"======", "5G数据", "本地串口AIS原始数据", "船舶MMSI:", "坐标："};
+
+bool isEventShaped(const QString &line)
+{
+    static const QRegularExpression stamped(QStringLiteral(R"(^(\d{4}-\d\d-\d\d )?\d\d:\d\d:\d\d)"));
+    return line.contains(QStringLiteral("事件：")) || stamped.match(line).hasMatch()
+           || line.startsWith(QStringLiteral("云平台"));
+}
+
+} // namespace
+
+std::optional<QString> eventKindOf(const QString &line, bool operatorAction)
+{
+    const QString trimmed = line.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    for (const char *head : kDataHeads) {
+        if (trimmed.startsWith(QString::fromUtf8(head)))
+            return std::nullopt;
+    }
+    if (trimmed.left(24).contains(QStringLiteral("坐标：")) || !isEventShaped(trimmed))
+        return std::nullopt;
+    for (const KindRule &rule : kRules) {
+        if (!trimmed.contains(QString::fromUtf8(rule.text)))
+            continue;
+        // The operator clearing an alarm is not an alarm.
+        if (operatorAction && &rule.kind == &kind::Alarm)
+            return kind::Operator;
+        return rule.kind;
+    }
+    return operatorAction ? kind::Operator : kind::Other;
+}
+
+} // namespace korvane::history

@@ -1,0 +1,82 @@
+#include "history/SampleWriter.h"
+
+#include "history/HistorySchema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace korvane::history {
+
+namespace {
+
+const QString &insertSample()
+{
+    static const QString sql = [] {
+        QStringList columns{QStringLiteral("t")};
+        columns << kFigureColumns << kStateColumns << QStringLiteral("radio_family") << QStringLiteral("alarm");
+        QStringList marks;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            marks << QStringLiteral("?");
+        return QStringLiteral("INSERT INTO samples (%1) VALUES (%2)")
+            .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }();
+    return sql;
+}
+
+template <typename T>
+QVariant orNull(const std::optional<T> &value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant(QMetaType::fromType<T>());
+}
+
+bool fail(const QSqlQuery &q, QString &error)
+{
+    error = q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText();
+    return false;
+}
+
+} // namespace
+
+bool writeSamples(QSqlDatabase &db, std::span<const Sample> samples, QString &error)
+{
+    if (samples.empty())
+        return true;
+    QSqlQuery q(db);
+    if (!q.prepare(insertSample()))
+        return fail(q, error);
+    for (const Sample &s : samples) {
+        int i = 0;
+        q.bindValue(i++, s.t);
+        for (const std::optional<double> &f : s.figures)
+            q.bindValue(i++, orNull(f));
+        q.bindValue(i++, orNull(s.boardLink));
+        q.bindValue(i++, orNull(s.radioLink));
+        q.bindValue(i++, orNull(s.cloudOk));
+        q.bindValue(i++, orNull(s.radioFamily));
+        q.bindValue(i++, s.alarm.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(s.alarm));
+        if (!q.exec())
+            return fail(q, error);
+    }
+    return true;
+}
+
+bool writeEvents(QSqlDatabase &db, std::span<const EventRow> events, QString &error)
+{
+    if (events.empty())
+        return true;
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT INTO events (t, kind, text) VALUES (?, ?, ?)")))
+        return fail(q, error);
+    for (const EventRow &e : events) {
+        q.bindValue(0, e.t);
+        q.bindValue(1, e.kind);
+        q.bindValue(2, e.text);
+        if (!q.exec())
+            return fail(q, error);
+    }
+    return true;
+}
+
+} // namespace korvane::history

@@ -1,0 +1,112 @@
+#include "history/HistorySchema.h"
+#include "history/HistoryStore.h"
+#include "history/Sample.h"
+#include "history/Sampler.h"
+#include "support/StationFixture.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using namespace korvane::test;
+using history::Figure;
+
+namespace {
+
+class StationHistory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        f.historyFile = QDir(f.dir.path()).filePath(QStringLiteral("history.sqlite"));
+        station = &f.start();
+        ASSERT_TRUE(station->historyStore);
+    }
+
+    QSqlDatabase other()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        db.setDatabaseName(f.historyFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        db.open();
+        return db;
+    }
+    void TearDown() override
+    {
+        QSqlDatabase::database(QStringLiteral("other"), false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+
+    StationFixture f;
+    Station *station = nullptr;
+};
+
+TEST_F(StationHistory, LockedStoreCostsTheDailyLogNothingAndCatchesUp)
+{
+    {
+        QSqlDatabase db = other();
+        QSqlQuery lock(db);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        for (int i = 0; i < 5; ++i)
+            station->log.append(station->eventLine(QStringLiteral("手动驱动：m%1").arg(i)));
+        EXPECT_FALSE(station->historyStore->flush());
+        EXPECT_FALSE(station->historyStore->flush());
+        const QString log = f.logText();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(log.contains(QStringLiteral("手动驱动：m%1").arg(i)));
+        EXPECT_EQ(log.count(QStringLiteral("历史记录暂时无法写入")), 1) << "said once";
+        EXPECT_TRUE(station->display.Label_NOTE.text().startsWith(QStringLiteral("历史记录暂时无法写入")));
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+    }
+    ASSERT_TRUE(station->historyStore->flush());
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("other")));
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM events WHERE kind = 'drive'")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 5);
+    EXPECT_TRUE(f.logText().contains(QStringLiteral("历史记录已恢复写入")));
+}
+
+TEST_F(StationHistory, FiguresOutOfRangeOrUnknownStayEmpty)
+{
+    station->radio.loggedIn = true;
+    station->radioStats.signalDbm = 30;
+    station->radioStats.noiseDbm = 0;
+    station->controllerStatus.Heading = 720;
+    history::Sample s = station->historySample();
+    EXPECT_FALSE(s[Figure::Signal].has_value());
+    EXPECT_FALSE(s[Figure::Noise].has_value()) << "no noise reading yet";
+    EXPECT_FALSE(s[Figure::Heading].has_value()) << "no board connected";
+    EXPECT_FALSE(s[Figure::Ping].has_value());
+    EXPECT_EQ(s.boardLink, 0);
+    EXPECT_EQ(s.radioLink, 1);
+    EXPECT_FALSE(s.cloudOk.has_value());
+    station->radioStats.signalDbm = -58;
+    station->radioStats.noiseDbm = -96;
+    station->radio.pingWindow[0] = 12;
+    station->radio.pingCount = 1;
+    station->radio.pingSum = 12;
+    s = station->historySample();
+    EXPECT_EQ(s[Figure::Signal], -58.0);
+    EXPECT_EQ(s[Figure::Noise], -96.0);
+    EXPECT_EQ(s[Figure::Ping], 12.0);
+    station->radio.loggedIn = false;
+    EXPECT_FALSE(station->historySample()[Figure::Signal].has_value()) << "a stale reading is not a reading";
+}
+
+TEST_F(StationHistory, OperatorActionsAndAlarmsBecomeEvents)
+{
+    station->display.Lbl_ALARM.setText(QStringLiteral("电机告警:1"));
+    station->historySampler->sampleNow();
+    station->historySampler->sampleNow(); // the same alarm: no second event
+    station->click(QStringLiteral("Lbl_ALARM"));
+    ASSERT_TRUE(station->historyStore->flush());
+    QSqlDatabase db = other();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT kind FROM events ORDER BY rowid")));
+    QStringList kinds;
+    while (q.next())
+        kinds << q.value(0).toString();
+    EXPECT_EQ(kinds, (QStringList{history::kind::Alarm, history::kind::Operator}));
+}
+
+} // namespace
