@@ -25,6 +25,9 @@ constexpr double kBandGap = 3;
 constexpr double kLaneGap = 6;
 constexpr double kEventReach = 3;
 constexpr qint64 kMinute = 60'000;
+// Samples further apart than this are not joined: the station was not
+// recording, or the figure was unknown.
+constexpr double kJoinMs = 3000;
 
 const QColor kBackground(250, 251, 253);
 const QColor kFrame(170, 178, 190);
@@ -161,6 +164,8 @@ std::pair<double, double> HistoryChart::laneRange(int lane) const
         return {l.low, l.high};
     if (l.fromZero)
         low = std::min(0.0, low);
+    // Room above the highest value, so a line along it stays off the frame.
+    high += (high - low) * 0.05;
     if (high - low < l.leastSpan) {
         const double middle = (high + low) / 2;
         low = l.fromZero ? std::max(std::min(0.0, low), middle - l.leastSpan / 2) : middle - l.leastSpan / 2;
@@ -219,14 +224,17 @@ void HistoryChart::paintLane(QPainter &painter, int lane) const
     }
 }
 
-// Each column's extent as a vertical stroke, joined to its neighbour where
-// the two do not overlap; an empty column breaks the line.
+// Each column's extent as a vertical stroke, joined to the last column with
+// a value unless more than a few seconds lie between them: on a short span
+// a column can fall between two samples without the line breaking there.
 void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, double low, double high) const
 {
     const int width = m_data.span.width;
     if (width <= 0)
         return;
     const double columnWidth = area.width() / width;
+    const double columnMs = double(m_data.span.length()) / width;
+    const int reach = std::max(1, int(std::ceil(kJoinMs / std::max(1.0, columnMs))));
     const auto yAt = [&](double v) {
         return std::clamp(area.bottom() - (v - low) / (high - low) * area.height(), area.top(), area.bottom());
     };
@@ -239,28 +247,33 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
         QVector<QLineF> lines;
         lines.reserve(2 * f->columns.size());
         std::optional<history::Extent> previous;
+        int previousColumn = 0;
         for (int c = 0; c < f->columns.size(); ++c) {
             const auto &e = f->columns[c];
-            const double x = area.left() + (c + 0.5) * columnWidth;
-            if (!e) {
-                previous.reset();
+            if (!e)
                 continue;
-            }
+            const double x = area.left() + (c + 0.5) * columnWidth;
             const double top = yAt(e->max);
             const double bottom = yAt(e->min);
             if (bottom - top < 1)
                 lines.append(QLineF(x - columnWidth / 2, top, x + columnWidth / 2, top));
             else
                 lines.append(QLineF(x, top, x, bottom));
-            if (previous) {
+            if (previous && c - previousColumn <= reach) {
+                const double xp = area.left() + (previousColumn + 0.5) * columnWidth;
                 if (previous->max < e->min)
-                    lines.append(QLineF(x - columnWidth, yAt(previous->max), x, bottom));
+                    lines.append(QLineF(xp, yAt(previous->max), x, bottom));
                 else if (previous->min > e->max)
-                    lines.append(QLineF(x - columnWidth, yAt(previous->min), x, top));
+                    lines.append(QLineF(xp, yAt(previous->min), x, top));
+                else if (c - previousColumn > 1) {
+                    const double y = yAt(std::clamp((previous->min + previous->max) / 2, e->min, e->max));
+                    lines.append(QLineF(xp, y, x, y));
+                }
             }
             previous = e;
+            previousColumn = c;
         }
-        painter.setPen(QPen(trace.colour, 1.2, trace.dashed ? Qt::DashLine : Qt::SolidLine));
+        painter.setPen(QPen(trace.colour, 1.2));
         painter.drawLines(lines);
     }
     painter.restore();

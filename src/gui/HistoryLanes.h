@@ -13,7 +13,6 @@ struct HistoryTrace {
     QString column;
     QString label;
     QColor colour;
-    bool dashed = false;
 };
 
 struct HistoryLane {

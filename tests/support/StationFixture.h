@@ -67,6 +67,7 @@ public:
         env.dialogs = &dialogs;
         env.reveal = &reveal;
         env.clock = &clock;
+        env.historyFile = historyFile;
         station = std::make_unique<Station>(env);
         if (load)
             station->Form_Load();
@@ -86,6 +87,8 @@ public:
     QString settingsPath;
     std::unique_ptr<SettingsStore> settings;
     FakeClock clock;
+    // The history file the station is told of; empty: none.
+    QString historyFile;
     RecordingDialogs dialogs;
     RecordingReveal reveal;
     std::unique_ptr<Station> station;
