@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -29,11 +30,11 @@ std::optional<double> real(const QVariant &v)
     return v.toDouble();
 }
 
-LinkState stateOf(const QVariant &least)
+LinkState stateOf(double least)
 {
-    if (least.isNull())
+    if (std::isnan(least))
         return LinkState::Unknown;
-    return least.toDouble() >= 1.0 ? LinkState::Up : LinkState::Down;
+    return least >= 1.0 ? LinkState::Up : LinkState::Down;
 }
 
 } // namespace
@@ -60,7 +61,8 @@ struct HistoryQuery::Source {
 
 HistoryQuery::HistoryQuery(QString file)
     : m_file(std::move(file)),
-      m_connection(QStringLiteral("korvane-history-read-%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+      m_connection(QStringLiteral("korvane-history-read-%1").arg(reinterpret_cast<quintptr>(this), 0, 16)),
+      m_cache(m_connection)
 {
 }
 
@@ -131,53 +133,71 @@ QVector<HistoryQuery::Source> HistoryQuery::sourcesFor(const Span &span)
     return {{kMinutes, span.from, *raw}, {kSamples, *raw, span.until}};
 }
 
-// One grouped query per source: column number first, then for each name
-// its least and greatest value. Per-second rows are read in a rowid bracket
-// found through the time index, which is cheaper than an index walk over a
-// long span and still right when the clock stepped back.
 void HistoryQuery::groupColumns(const Span &span, const QStringList &names, const QStringList &states,
-                                const std::function<void(qint64, const QVector<QVariant> &)> &collect)
+                                const std::function<void(qint64, const double *)> &collect)
 {
     if (!m_open || span.length() <= 0 || span.width <= 0)
         return;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const bool binned = span.length() / span.width >= ExtentCache::kBinMs;
     for (const Source &source : sourcesFor(span)) {
-        const bool minutes = source.table == kMinutes;
-        QStringList aggregates;
-        for (const QString &name : names)
-            aggregates << (minutes ? QStringLiteral("MIN(%1_min), MAX(%1_max)") : QStringLiteral("MIN(%1), MAX(%1)"))
-                              .arg(name);
-        for (const QString &state : states)
-            aggregates << QStringLiteral("MIN(%1), MAX(%1)").arg(state);
-        QString sql = QStringLiteral("SELECT (t - :from) * :width / :len AS c, %1 FROM %2")
-                          .arg(aggregates.join(QStringLiteral(", ")), source.table);
-        if (minutes)
-            sql += QStringLiteral(" WHERE t >= :lo AND t < :hi");
-        else
-            sql += QStringLiteral(" NOT INDEXED WHERE rowid BETWEEN"
-                                  " (SELECT MIN(rowid) FROM samples WHERE t >= :lo AND t < :hi)"
-                                  " AND (SELECT MAX(rowid) FROM samples WHERE t >= :lo AND t < :hi)"
-                                  " AND t >= :lo AND t < :hi");
-        sql += QStringLiteral(" GROUP BY c");
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.prepare(sql);
-        q.bindValue(QStringLiteral(":from"), span.from);
-        q.bindValue(QStringLiteral(":width"), span.width);
-        q.bindValue(QStringLiteral(":len"), span.length());
-        q.bindValue(QStringLiteral(":lo"), source.from);
-        q.bindValue(QStringLiteral(":hi"), source.until);
-        if (!q.exec()) {
-            m_error = q.lastError().text();
+        if (source.table == kMinutes || !binned) {
+            groupQuery(span, source, names, states, collect);
             continue;
         }
-        const int fields = 2 * int(names.size() + states.size());
-        QVector<QVariant> row(fields);
-        while (q.next()) {
-            for (int i = 0; i < fields; ++i)
-                row[i] = q.value(i + 1);
-            collect(q.value(0).toLongLong(), row);
+        if (!m_cache.update(names, states, source.from, source.until)) {
+            m_error = m_cache.errorText();
+            continue;
         }
+        m_cache.forEach(source.from, source.until, [&](qint64 bin, const ExtentCache::Values &values) {
+            collect(std::clamp<qint64>(span.column(std::max(bin, span.from)), 0, span.width - 1), values.constData());
+        });
+    }
+}
+
+// One grouped query: column number first, then for each name its least and
+// greatest value. Per-second rows are read in a rowid bracket found through
+// the time index, which is cheaper than an index walk over a long span and
+// still right when the clock stepped back.
+void HistoryQuery::groupQuery(const Span &span, const Source &source, const QStringList &names,
+                              const QStringList &states, const std::function<void(qint64, const double *)> &collect)
+{
+    const bool minutes = source.table == kMinutes;
+    QStringList aggregates;
+    for (const QString &name : names)
+        aggregates << (minutes ? QStringLiteral("MIN(%1_min), MAX(%1_max)") : QStringLiteral("MIN(%1), MAX(%1)"))
+                          .arg(name);
+    for (const QString &state : states)
+        aggregates << QStringLiteral("MIN(%1), MAX(%1)").arg(state);
+    QString sql = QStringLiteral("SELECT (t - :from) * :width / :len AS c, %1 FROM %2")
+                      .arg(aggregates.join(QStringLiteral(", ")), source.table);
+    if (minutes)
+        sql += QStringLiteral(" WHERE t >= :lo AND t < :hi");
+    else
+        sql += QStringLiteral(" NOT INDEXED WHERE rowid BETWEEN"
+                              " (SELECT MIN(rowid) FROM samples WHERE t >= :lo AND t < :hi)"
+                              " AND (SELECT MAX(rowid) FROM samples WHERE t >= :lo AND t < :hi)"
+                              " AND t >= :lo AND t < :hi");
+    sql += QStringLiteral(" GROUP BY c");
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    q.bindValue(QStringLiteral(":from"), span.from);
+    q.bindValue(QStringLiteral(":width"), span.width);
+    q.bindValue(QStringLiteral(":len"), span.length());
+    q.bindValue(QStringLiteral(":lo"), source.from);
+    q.bindValue(QStringLiteral(":hi"), source.until);
+    if (!q.exec()) {
+        m_error = q.lastError().text();
+        return;
+    }
+    const int fields = 2 * int(names.size() + states.size());
+    QVector<double> row(fields);
+    while (q.next()) {
+        for (int i = 0; i < fields; ++i) {
+            const QVariant v = q.value(i + 1);
+            row[i] = v.isNull() ? std::numeric_limits<double>::quiet_NaN() : v.toDouble();
+        }
+        collect(q.value(0).toLongLong(), row.constData());
     }
 }
 
@@ -198,24 +218,24 @@ SpanData HistoryQuery::load(const QStringList &names, const QStringList &states,
     const int width = std::max(0, span.width);
     for (const QString &name : names)
         data.figures.append({name, QVector<std::optional<Extent>>(width)});
-    // Per state and column, the least value seen (NULL: nothing known).
-    QVector<QVector<QVariant>> least(states.size(), QVector<QVariant>(width));
-    groupColumns(span, names, states, [&](qint64 c, const QVector<QVariant> &row) {
+    // Per state and column, the least value seen (NaN: nothing known).
+    QVector<QVector<double>> least(states.size(), QVector<double>(width, std::numeric_limits<double>::quiet_NaN()));
+    groupColumns(span, names, states, [&](qint64 c, const double *row) {
         if (c < 0 || c >= width)
             return;
         for (int f = 0; f < names.size(); ++f) {
-            const auto low = real(row[2 * f]);
-            const auto high = real(row[2 * f + 1]);
-            if (!low || !high)
+            const double low = row[2 * f];
+            const double high = row[2 * f + 1];
+            if (std::isnan(low) || std::isnan(high))
                 continue;
             auto &cell = data.figures[f].columns[c];
             // A column at the seam between minute and second rows gets both.
-            cell = cell ? Extent{std::min(cell->min, *low), std::max(cell->max, *high)} : Extent{*low, *high};
+            cell = cell ? Extent{std::min(cell->min, low), std::max(cell->max, high)} : Extent{low, high};
         }
         for (int s = 0; s < states.size(); ++s) {
-            const QVariant &v = row[2 * (names.size() + s)];
-            QVariant &cell = least[s][c];
-            if (!v.isNull() && (cell.isNull() || v.toDouble() < cell.toDouble()))
+            const double v = row[2 * (names.size() + s)];
+            double &cell = least[s][c];
+            if (!std::isnan(v) && (std::isnan(cell) || v < cell))
                 cell = v;
         }
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/ExtentCache.h"
+
 #include <QHash>
 #include <QVariant>
 #include <QString>
@@ -74,7 +76,9 @@ struct SpanData {
 // returns at most one extent per column, grouped by the database, so a chart
 // never holds more rows than it has pixels. Spans up to kRawSpanMs read the
 // per-second rows where there still are some and the minute rows before
-// them; longer spans read the minute rows only.
+// them; longer spans read the minute rows only. Where a pixel column is
+// wider than ten seconds, the per-second rows are read through a cache of
+// ten-second bins, so a live 48-hour chart reads only the newest rows.
 class HistoryQuery {
 public:
     static constexpr qint64 kRawSpanMs = 72LL * 3600 * 1000;
@@ -108,14 +112,19 @@ private:
     struct Source;
     QVector<Source> sourcesFor(const Span &span);
     // Runs `collect` over each grouped row of the sources covering the span.
-    void groupColumns(const Span &span, const QStringList &minMaxColumns, const QStringList &minuteColumns,
-                      const std::function<void(qint64, const QVector<QVariant> &)> &collect);
+    // `collect` gets the column and, for each name, its least and greatest
+    // value (NaN: unknown).
+    void groupColumns(const Span &span, const QStringList &figures, const QStringList &states,
+                      const std::function<void(qint64, const double *)> &collect);
+    void groupQuery(const Span &span, const Source &source, const QStringList &figures, const QStringList &states,
+                    const std::function<void(qint64, const double *)> &collect);
     std::optional<qint64> firstRawTime();
 
     QString m_file;
     QString m_connection;
     bool m_open = false;
     QString m_error;
+    ExtentCache m_cache;
 };
 
 } // namespace korvane::history

@@ -263,6 +263,39 @@ TEST_F(HistoryQueryTest, AReadingHoldsEveryKnownValueOfTheNearestEarlierSample)
     EXPECT_DOUBLE_EQ(older->values.value(QStringLiteral("signal_dbm")), -66.5);
 }
 
+// A chart wide enough per column reads the seconds through ten-second bins;
+// rows written after a first look, even at an earlier time, still show.
+TEST_F(HistoryQueryTest, RowsWrittenBetweenTwoLooksShowInTheSecond)
+{
+    seconds(kStart, 3600, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -60.0}}; });
+    const Span span{kStart, kStart + 2 * kHour, 120};
+    auto first = reader().figures({QStringLiteral("signal_dbm")}, span)[0];
+    EXPECT_TRUE(first.columns[59]);
+    EXPECT_FALSE(first.columns[60]);
+
+    seconds(kStart + kHour, 60, [](int i) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -60.0 - i}}; });
+    // The clock stepped back: a new row at 00:30:05, lower than any before.
+    seconds(kStart + 30 * kMinute + 5 * kSecond, 1, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -99.0}}; });
+    // And the view now starts earlier than the first look did.
+    fill->minute(kStart - kMinute, {{QStringLiteral("n"), 60}, {QStringLiteral("signal_dbm_min"), -70.0},
+                                    {QStringLiteral("signal_dbm_max"), -70.0}});
+    const auto second = reader().figures({QStringLiteral("signal_dbm")}, span)[0];
+    ASSERT_TRUE(second.columns[60]);
+    EXPECT_DOUBLE_EQ(second.columns[60]->min, -119);
+    EXPECT_DOUBLE_EQ(second.columns[60]->max, -60);
+    ASSERT_TRUE(second.columns[30]);
+    EXPECT_DOUBLE_EQ(second.columns[30]->min, -99);
+    EXPECT_DOUBLE_EQ(second.columns[29]->min, -60);
+    EXPECT_FALSE(second.columns[61]);
+
+    const Span earlier{kStart - kHour, kStart + kHour, 120};
+    const auto third = reader().figures({QStringLiteral("signal_dbm")}, earlier)[0];
+    ASSERT_TRUE(third.columns[59]);
+    EXPECT_DOUBLE_EQ(third.columns[59]->min, -70);
+    ASSERT_TRUE(third.columns[60]);
+    EXPECT_DOUBLE_EQ(third.columns[60]->min, -60);
+}
+
 TEST(HistoryQueryOpen, AMissingFileOrAnotherKindOfFileIsRefused)
 {
     QTemporaryDir dir;
