@@ -1,5 +1,6 @@
 #include "gui/HistoryWindow.h"
 
+#include "gui/Fonts.h"
 #include "gui/HistoryChart.h"
 #include "gui/HistoryLanes.h"
 #include "history/HistoryExport.h"
@@ -61,6 +62,7 @@ HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, Set
 {
     setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("历史曲线"));
+    setFont(stationFont());
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(4);
@@ -96,8 +98,11 @@ HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, Set
         setCursorTime(item->data(Qt::UserRole).toLongLong());
     });
     m_tick.setInterval(kLiveIntervalMs);
+    // A live chart moves when the present enters a new pixel column: every
+    // second on short spans, every few minutes on a week.
     connect(&m_tick, &QTimer::timeout, this, [this] {
-        if (m_live && isVisible())
+        const qint64 column = m_length / std::max(1, m_chart->plotWidth());
+        if (m_live && isVisible() && now() - m_chart->data().span.until >= std::max<qint64>(kLiveIntervalMs, column))
             refresh();
     });
     m_tick.start();

@@ -1,5 +1,6 @@
 #include "gui/HistoryWindow.h"
 
+#include "gui/Fonts.h"
 #include "gui/HistoryChart.h"
 #include "platform/SettingsStore.h"
 #include "support/HistoryFill.h"
@@ -7,6 +8,7 @@
 #include "support/StationFixture.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLayout>
 #include <QListWidget>
@@ -17,6 +19,17 @@
 using namespace korvane;
 
 namespace {
+
+// Every character the history window shows has a real glyph.
+TEST(Fonts, CoverEveryGlyphTheHistoryWindowShows)
+{
+    const QString shown = QStringLiteral("历史曲线…信号噪声速率下行上行容量延迟角度天线方位船首向控制板微波云端"
+                                         "实时回看最新显示至自定义分钟小时天导出◀▶●—通断链恢复扫描比较测量重启"
+                                         "失败告警登录驱动操作其他偏移：°");
+    const QFontMetrics metrics(stationFont());
+    for (QChar c : shown)
+        EXPECT_TRUE(metrics.inFont(c)) << "no glyph for U+" << QString::number(c.unicode(), 16).toStdString();
+}
 
 // An hour of the link with a five-minute radio drop, the sweep that found
 // the satellite again and three minutes of refused cloud reports, grabbed
