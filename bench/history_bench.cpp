@@ -120,6 +120,8 @@ BENCHMARK(BM_HistoryFirstLoad48h)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_HistoryRedraw)
     ->ArgNames({"hours", "part"})
+    ->Args({1, 3})
+    ->Args({6, 3})
     ->Args({48, 1})
     ->Args({48, 2})
     ->Args({48, 3})

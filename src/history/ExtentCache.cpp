@@ -36,8 +36,11 @@ void ExtentCache::clear()
 QString ExtentCache::aggregates() const
 {
     QStringList parts;
-    for (const QString &name : m_figures + m_states)
+    for (const QString &name : m_figures)
         parts << QStringLiteral("MIN(%1), MAX(%1)").arg(name);
+    // A state's least is all a band needs.
+    for (const QString &name : m_states)
+        parts << QStringLiteral("MIN(%1), NULL").arg(name);
     return parts.join(QStringLiteral(", "));
 }
 

@@ -12,7 +12,7 @@
 namespace korvane::history {
 
 // Per-second rows folded into ten-second bins held in memory: for each
-// figure its least and greatest value, for each state its least. Least and
+// figure its least and greatest value, for each state its least (and NaN). Least and
 // greatest do not change when the same row is folded twice, so the cache
 // can be filled by time (going back) and by rowid (new rows, whatever their
 // time) without bookkeeping. A long span then costs one pass over the bins

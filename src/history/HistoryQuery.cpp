@@ -167,7 +167,7 @@ void HistoryQuery::groupQuery(const Span &span, const Source &source, const QStr
         aggregates << (minutes ? QStringLiteral("MIN(%1_min), MAX(%1_max)") : QStringLiteral("MIN(%1), MAX(%1)"))
                           .arg(name);
     for (const QString &state : states)
-        aggregates << QStringLiteral("MIN(%1), MAX(%1)").arg(state);
+        aggregates << QStringLiteral("MIN(%1), NULL").arg(state);
     QString sql = QStringLiteral("SELECT (t - :from) * :width / :len AS c, %1 FROM %2")
                       .arg(aggregates.join(QStringLiteral(", ")), source.table);
     if (minutes)

@@ -3,7 +3,6 @@
 #include "history/ExtentCache.h"
 
 #include <QHash>
-#include <QVariant>
 #include <QString>
 #include <QStringList>
 #include <QVector>
