@@ -106,6 +106,9 @@ HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, Set
             refresh();
     });
     m_tick.start();
+    m_more.setSingleShot(true);
+    m_more.setInterval(0);
+    connect(&m_more, &QTimer::timeout, this, &HistoryWindow::refresh);
 
     const QStringList size = m_settings.read(kSizeKey).split(QLatin1Char('x'));
     const QSize saved = size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
@@ -239,6 +242,8 @@ void HistoryWindow::refresh()
         m_to->setDateTime(QDateTime::fromMSecsSinceEpoch(span.until));
     }
     m_chart->setData(m_query->load(historyTraceColumns(), historyBandColumns(), span));
+    if (!m_chart->data().complete)
+        m_more.start();
     fillEventList();
     showReading();
 }

@@ -73,6 +73,8 @@ private:
     std::optional<qint64> m_cursor;
     std::function<QString(const QString &)> m_chooser;
     QTimer m_tick;
+    // Reads the rest of a long span a piece at a time, between other events.
+    QTimer m_more;
 
     HistoryChart *m_chart = nullptr;
     QComboBox *m_span = nullptr;

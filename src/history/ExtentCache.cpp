@@ -44,7 +44,8 @@ QString ExtentCache::aggregates() const
     return parts.join(QStringLiteral(", "));
 }
 
-bool ExtentCache::update(const QStringList &figures, const QStringList &states, qint64 from, qint64 until)
+bool ExtentCache::update(const QStringList &figures, const QStringList &states, qint64 from, qint64 until,
+                         bool *complete)
 {
     if (figures != m_figures || states != m_states) {
         m_figures = figures;
@@ -60,23 +61,29 @@ bool ExtentCache::update(const QStringList &figures, const QStringList &states, 
     // The table was emptied and rowids start again.
     if (lastRowid < m_lastRowid)
         clear();
+    const qint64 first = binOf(from);
     if (m_lastRowid < 0) {
-        if (!fold(QStringLiteral("t >= ? AND t < ?"), {binOf(from), until}))
+        // Everything from the newest stretch on, whatever its time.
+        const qint64 low = std::max(first, binOf(until - kChunkMs));
+        if (!fold(QStringLiteral("t >= ?"), {low}))
             return false;
-        m_coveredFrom = binOf(from);
+        m_coveredFrom = low;
         m_lastRowid = lastRowid;
-        return true;
+    } else {
+        if (lastRowid > m_lastRowid) {
+            if (!fold(QStringLiteral("rowid > ? AND rowid <= ?"), {m_lastRowid, lastRowid}))
+                return false;
+            m_lastRowid = lastRowid;
+        }
+        if (first < m_coveredFrom) {
+            const qint64 low = std::max(first, m_coveredFrom - kChunkMs);
+            if (!fold(QStringLiteral("t >= ? AND t < ?"), {low, m_coveredFrom}))
+                return false;
+            m_coveredFrom = low;
+        }
     }
-    if (from < m_coveredFrom) {
-        if (!fold(QStringLiteral("t >= ? AND t < ?"), {binOf(from), m_coveredFrom}))
-            return false;
-        m_coveredFrom = binOf(from);
-    }
-    if (lastRowid > m_lastRowid) {
-        if (!fold(QStringLiteral("rowid > ? AND rowid <= ?"), {m_lastRowid, lastRowid}))
-            return false;
-        m_lastRowid = lastRowid;
-    }
+    if (complete)
+        *complete = m_coveredFrom <= first;
     return true;
 }
 

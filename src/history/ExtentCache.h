@@ -20,13 +20,18 @@ namespace korvane::history {
 class ExtentCache {
 public:
     static constexpr qint64 kBinMs = 10'000;
+    // The most one call reads going back: three hours of seconds, some
+    // 25 ms, so a long span fills in over a few event-loop turns.
+    static constexpr qint64 kChunkMs = 3 * 3600'000LL;
     // Two values a name: least, greatest (NaN: unknown).
     using Values = QVector<double>;
 
     explicit ExtentCache(QString connection) : m_connection(std::move(connection)) {}
 
-    // Folds in the rows of [from, until) not yet seen; false when a query failed.
-    bool update(const QStringList &figures, const QStringList &states, qint64 from, qint64 until);
+    // Folds in the rows written since the last call, or else one more chunk
+    // of [from, until) going back; `complete` says whether all of it is in.
+    // False when a query failed.
+    bool update(const QStringList &figures, const QStringList &states, qint64 from, qint64 until, bool *complete);
     // The bins whose start lies in [from, until), oldest first.
     void forEach(qint64 from, qint64 until, const std::function<void(qint64, const Values &)> &visit) const;
     QString errorText() const { return m_error; }

@@ -136,6 +136,7 @@ QVector<HistoryQuery::Source> HistoryQuery::sourcesFor(const Span &span)
 void HistoryQuery::groupColumns(const Span &span, const QStringList &names, const QStringList &states,
                                 const std::function<void(qint64, const double *)> &collect)
 {
+    m_complete = true;
     if (!m_open || span.length() <= 0 || span.width <= 0)
         return;
     const bool binned = span.length() / span.width >= ExtentCache::kBinMs;
@@ -144,10 +145,12 @@ void HistoryQuery::groupColumns(const Span &span, const QStringList &names, cons
             groupQuery(span, source, names, states, collect);
             continue;
         }
-        if (!m_cache.update(names, states, source.from, source.until)) {
+        bool complete = true;
+        if (!m_cache.update(names, states, source.from, source.until, &complete)) {
             m_error = m_cache.errorText();
             continue;
         }
+        m_complete = m_complete && complete;
         m_cache.forEach(source.from, source.until, [&](qint64 bin, const ExtentCache::Values &values) {
             collect(std::clamp<qint64>(span.column(std::max(bin, span.from)), 0, span.width - 1), values.constData());
         });
@@ -239,6 +242,7 @@ SpanData HistoryQuery::load(const QStringList &names, const QStringList &states,
                 cell = v;
         }
     });
+    data.complete = m_complete;
     for (int s = 0; s < states.size(); ++s) {
         QVector<LinkRun> runs;
         for (int c = 0; c < width; ++c) {

@@ -69,6 +69,9 @@ struct SpanData {
     QVector<FigureColumns> figures;
     QHash<QString, QVector<LinkRun>> bands; // by state column
     QVector<Event> events;
+    // False while older seconds of a long span are still to be read: ask
+    // again (on the next turn of the event loop) for the rest.
+    bool complete = true;
 };
 
 // Reads the history file while the station writes it. Every figure query
@@ -77,7 +80,8 @@ struct SpanData {
 // per-second rows where there still are some and the minute rows before
 // them; longer spans read the minute rows only. Where a pixel column is
 // wider than ten seconds, the per-second rows are read through a cache of
-// ten-second bins, so a live 48-hour chart reads only the newest rows.
+// ten-second bins, so a live 48-hour chart reads only the newest rows; the
+// first look at a long span reads its seconds three hours a call, newest first.
 class HistoryQuery {
 public:
     static constexpr qint64 kRawSpanMs = 72LL * 3600 * 1000;
@@ -122,6 +126,7 @@ private:
     QString m_file;
     QString m_connection;
     bool m_open = false;
+    bool m_complete = true;
     QString m_error;
     ExtentCache m_cache;
 };

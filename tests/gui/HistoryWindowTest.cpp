@@ -85,6 +85,9 @@ protected:
 TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
 {
     fillTenMinutes();
+    // One second two days back, so two days of seconds are to be read.
+    fill->sample(now() - 47 * 60 * kMinute, {{QStringLiteral("signal_dbm"), -70.0}});
+    fill->commit();
     HistoryWindow &w = open();
     auto *spans = w.findChild<QComboBox *>(QStringLiteral("historySpan"));
     ASSERT_TRUE(spans);
@@ -112,6 +115,17 @@ TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
     for (const auto &column : w.chart()->data().figures[0].columns)
         known += column.has_value();
     EXPECT_EQ(known, 600);
+
+    // Two days fill in over a few turns of the event loop.
+    w.setSpanIndex(4);
+    EXPECT_FALSE(w.chart()->data().complete);
+    EXPECT_TRUE(waitUntil([&] { return w.chart()->data().complete; }));
+    EXPECT_EQ(w.chart()->data().span.length(), 2880 * kMinute);
+    const history::SpanData &twoDays = w.chart()->data();
+    const auto &old = twoDays.figures[0].columns[twoDays.span.column(now() - 47 * 60 * kMinute)];
+    ASSERT_TRUE(old);
+    EXPECT_DOUBLE_EQ(old->min, -70);
+    EXPECT_TRUE(twoDays.figures[0].columns.last());
 
     // A from–to choice shows exactly that stretch and stops following.
     w.showRange(now() - 5 * kMinute, now() - 2 * kMinute);

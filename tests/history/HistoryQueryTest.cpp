@@ -296,6 +296,33 @@ TEST_F(HistoryQueryTest, RowsWrittenBetweenTwoLooksShowInTheSecond)
     EXPECT_DOUBLE_EQ(third.columns[60]->min, -60);
 }
 
+// The first look at two days reads them a few hours a call, newest first,
+// and says so until all are in.
+TEST_F(HistoryQueryTest, ALongSpanFillsInOverSeveralCallsNewestFirst)
+{
+    fill->begin();
+    for (int m = 0; m < 48 * 60; ++m)
+        fill->sample(kStart + m * kMinute, {{QStringLiteral("signal_dbm"), -60.0 - m / 60}});
+    fill->commit();
+    const Span span{kStart, kStart + 48 * kHour, 96};
+    SpanData data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
+    EXPECT_FALSE(data.complete);
+    ASSERT_TRUE(data.figures[0].columns[95]);
+    EXPECT_FALSE(data.figures[0].columns[0]);
+    int calls = 1;
+    while (!data.complete && calls < 20) {
+        data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
+        ++calls;
+    }
+    EXPECT_TRUE(data.complete);
+    EXPECT_GE(calls, 4);
+    for (int c = 0; c < 96; ++c) {
+        ASSERT_TRUE(data.figures[0].columns[c]) << c;
+        EXPECT_DOUBLE_EQ(data.figures[0].columns[c]->min, -60 - c / 2) << c;
+    }
+    EXPECT_EQ(data.bands.value(QStringLiteral("radio_link")).size(), 1);
+}
+
 TEST(HistoryQueryOpen, AMissingFileOrAnotherKindOfFileIsRefused)
 {
     QTemporaryDir dir;
