@@ -238,6 +238,7 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
     const auto yAt = [&](double v) {
         return std::clamp(area.bottom() - (v - low) / (high - low) * area.height(), area.top(), area.bottom());
     };
+    const bool circular = historyLanes()[lane].circular;
     painter.save();
     painter.setClipRect(area);
     for (const HistoryTrace &trace : historyLanes()[lane].traces) {
@@ -259,7 +260,9 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
                 lines.append(QLineF(x - columnWidth / 2, top, x + columnWidth / 2, top));
             else
                 lines.append(QLineF(x, top, x, bottom));
-            if (previous && c - previousColumn <= reach) {
+            const bool wrapped = circular && previous
+                                 && std::min(std::abs(previous->min - e->max), std::abs(previous->max - e->min)) > 180;
+            if (previous && c - previousColumn <= reach && !wrapped) {
                 const double xp = area.left() + (previousColumn + 0.5) * columnWidth;
                 if (previous->max < e->min)
                     lines.append(QLineF(xp, yAt(previous->max), x, bottom));

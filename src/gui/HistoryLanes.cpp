@@ -35,7 +35,7 @@ const QVector<HistoryLane> &historyLanes()
         {QStringLiteral("角度"), QStringLiteral("°"),
          {{QStringLiteral("antenna_angle_deg"), QStringLiteral("天线方位"), kBlue},
           {QStringLiteral("heading_deg"), QStringLiteral("船首向"), kPurple}},
-         true, 0, 360, 90, false, 1},
+         true, 0, 360, 90, false, 1, true},
     };
     return lanes;
 }

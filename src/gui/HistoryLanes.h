@@ -26,6 +26,9 @@ struct HistoryLane {
     double leastSpan = 10;
     bool fromZero = false;
     int decimals = 1;
+    // Degrees: a step of more than half a turn is a pass through north, not
+    // a swing across the strip, and is not joined.
+    bool circular = false;
 };
 
 struct HistoryBand {

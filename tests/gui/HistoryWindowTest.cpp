@@ -329,3 +329,49 @@ TEST(MainWindowHistory, TheMainWindowGrowsAndTheTerminalTakesTheRoom)
 }
 
 } // namespace
+
+namespace {
+
+// A heading through north is drawn as two lines at the strip's edges, not as
+// a stroke across it; a gap in a figure is left open.
+TEST(HistoryChartPaint, AnglesThroughNorthAndGapsAreNotJoined)
+{
+    HistoryChart chart;
+    chart.resize(600, 400);
+    history::SpanData data;
+    data.span = {0, 600'000, chart.plotWidth()};
+    const int width = data.span.width;
+    history::FigureColumns angle{QStringLiteral("antenna_angle_deg"), QVector<std::optional<history::Extent>>(width)};
+    history::FigureColumns signal{QStringLiteral("signal_dbm"), QVector<std::optional<history::Extent>>(width)};
+    for (int c = 0; c < width; ++c) {
+        angle.columns[c] = c < width / 2 ? history::Extent{355, 355} : history::Extent{5, 5};
+        if (c < width / 3 || c > width / 3 + 20)
+            signal.columns[c] = history::Extent{c < width / 3 ? -50.0 : -90.0, c < width / 3 ? -50.0 : -90.0};
+    }
+    data.figures = {signal, angle};
+    chart.setData(data);
+    QImage image(chart.size(), QImage::Format_ARGB32);
+    chart.render(&image);
+
+    const QColor trace(29, 79, 145);
+    const QRectF area = chart.plotRect();
+    const auto traceInColumn = [&](int c, double top, double bottom) {
+        const int x = int(area.left() + (c + 0.5) * area.width() / width);
+        for (int y = int(top) + 2; y < int(bottom) - 2; ++y)
+            if (image.pixelColor(x, y) == trace)
+                return true;
+        return false;
+    };
+    // The angle strip is the fourth; the middle half of its height stays clear
+    // where the heading passes north.
+    const int lanes = 4;
+    const double laneHeight = (area.height() - 3 * 15 - lanes * 6) / lanes;
+    const double angleTop = area.top() + 3 * (laneHeight + 6);
+    EXPECT_FALSE(traceInColumn(width / 2, angleTop + laneHeight / 4, angleTop + 3 * laneHeight / 4));
+    EXPECT_TRUE(traceInColumn(width / 2 - 3, angleTop - 3, angleTop + laneHeight + 3));
+    // The signal's gap of twenty columns is not bridged.
+    EXPECT_FALSE(traceInColumn(width / 3 + 10, area.top(), area.top() + laneHeight));
+    EXPECT_TRUE(traceInColumn(width / 3 - 2, area.top(), area.top() + laneHeight));
+}
+
+} // namespace
