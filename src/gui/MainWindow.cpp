@@ -2,11 +2,13 @@
 
 #include "app/Station.h"
 #include "gui/Fonts.h"
+#include "gui/HistoryWindow.h"
 #include "gui/OperatorPanel.h"
 #include "gui/StatusPanel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -49,6 +51,8 @@ MainWindow::MainWindow(Station &station, QWidget *parent)
         command->setFocus();
     }
 
+    connect(m_operator->historyButton(), &QToolButton::clicked, this, [this] { showHistory(); });
+
     Control &window = station.display.MainWindow;
     setWindowTitle(window.text());
     connect(&window, &Control::changed, this, [this, &window](const QString &p) {
@@ -66,6 +70,19 @@ int MainWindow::pixelsFromTwips(int twips)
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
+HistoryWindow *MainWindow::showHistory()
+{
+    const StationEnvironment &env = m_station.environment();
+    if (env.historyFile.isEmpty())
+        return nullptr;
+    if (!m_history)
+        m_history = new HistoryWindow(env.historyFile, *env.clock, m_station.settings(), this);
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+    return m_history;
+}
+
 void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -75,7 +92,9 @@ void MainWindow::showEvent(QShowEvent *event)
 
 // The model's height counts the frame and title bar, as a window height
 // does; the lower panel is left out when it no longer fits, so a collapsed
-// window shows the connection strip and the status lines whole.
+// window shows the connection strip and the status lines whole. Expanded,
+// the window starts at the model's height and may grow (the terminal takes
+// the room); collapsed, it stays the strip's height.
 void MainWindow::applyHeight()
 {
     const int outer = pixelsFromTwips(m_station.display.MainWindow.value());
@@ -83,8 +102,15 @@ void MainWindow::applyHeight()
     const int inner = std::max(1, outer - frame);
     const int needed = m_status->minimumSizeHint().height() + m_operator->minimumSizeHint().height()
                        + 3 * kMargin;
-    m_operator->setVisible(inner >= needed);
-    setFixedHeight(inner);
+    const bool expanded = inner >= needed;
+    m_operator->setVisible(expanded);
+    if (expanded) {
+        setMinimumHeight(needed);
+        setMaximumHeight(QWIDGETSIZE_MAX);
+        resize(width(), inner);
+    } else {
+        setFixedHeight(inner);
+    }
 }
 
 } // namespace korvane

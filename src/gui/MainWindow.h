@@ -4,6 +4,7 @@
 
 namespace korvane {
 
+class HistoryWindow;
 class OperatorPanel;
 class Station;
 class StatusPanel;
@@ -22,6 +23,8 @@ public:
 
     StatusPanel *statusPanel() const { return m_status; }
     OperatorPanel *operatorPanel() const { return m_operator; }
+    // Opens (or raises) the history window; null while there is no history.
+    HistoryWindow *showHistory();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -32,6 +35,7 @@ private:
     Station &m_station;
     StatusPanel *m_status;
     OperatorPanel *m_operator;
+    HistoryWindow *m_history = nullptr;
 };
 
 } // namespace korvane

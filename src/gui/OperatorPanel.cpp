@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace korvane {
@@ -136,7 +137,19 @@ QWidget *OperatorPanel::terminalPanel()
     caption->setFont(bold);
     bindLabel(caption, d.Label4);
     connect(caption, &ClickLabel::doubleClicked, this, [this] { m_station.click(QStringLiteral("Label4")); });
-    column->addWidget(caption);
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(caption, 1);
+    m_history = new QToolButton(panel);
+    m_history->setObjectName(QStringLiteral("historyButton"));
+    m_history->setText(QStringLiteral("历史曲线…"));
+    m_history->setAutoRaise(true);
+    m_history->setMaximumHeight(caption->sizeHint().height() + 2);
+    const bool recording = !m_station.environment().historyFile.isEmpty();
+    m_history->setEnabled(recording);
+    m_history->setToolTip(recording ? QStringLiteral("信号、速率、延迟、角度与链路的历史曲线")
+                                    : QStringLiteral("本次运行未记录历史"));
+    captionRow->addWidget(m_history);
+    column->addLayout(captionRow);
     column->addWidget(new TerminalView(d.Text2, panel), 1);
     // The auto-scan's chart takes room from the terminal once a scan starts.
     column->addWidget(new ScanPanel(m_station.autoScan.record(), m_station.Timer_AutoScan.interval(), panel));

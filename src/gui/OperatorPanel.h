@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QToolButton;
+
 namespace korvane {
 
 class DirectionRing;
@@ -16,6 +18,8 @@ public:
     explicit OperatorPanel(Station &station, QWidget *parent = nullptr);
 
     DirectionRing *ring() const { return m_ring; }
+    // Opens the history window; the main window acts on it.
+    QToolButton *historyButton() const { return m_history; }
 
 private:
     QWidget *drivePanel();
@@ -26,6 +30,7 @@ private:
 
     Station &m_station;
     DirectionRing *m_ring = nullptr;
+    QToolButton *m_history = nullptr;
 };
 
 } // namespace korvane
