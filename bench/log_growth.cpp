@@ -42,13 +42,16 @@ struct Config {
     const char *name;
     QStringList radio;          // korvane-sim arguments; empty: no radio
     const char *ready;          // the display line that says the links are up
+    const char *address = "127.0.0.1:%1"; // the radio box; %1 the simulated peer's port
 };
 
 const Config kConfigs[] = {
     {"airfiber", {"radio", "--family", "airfiber", "--password", kPassword}, "Label_NOTE.text=微波登录成功！"},
     {"iwconfig", {"radio", "--family", "iwconfig", "--password", kPassword}, "Label_NOTE.text=微波登录成功！"},
     {"json", {"radio", "--family", "json", "--password", kPassword}, "Label_NOTE.text=微波登录成功！"},
-    {"cpe", {"cpe"}, "Label_NOTE.text=已识别为5G CPE设备"},
+    // A port after a bare address is the telnet console's; the CPE's web
+    // server on a port of its own is named as a URL.
+    {"cpe", {"cpe"}, "Label_NOTE.text=已识别为5G CPE设备", "http://127.0.0.1:%1"},
     {"none", {}, "Label6.colour=0,255,0"},
 };
 
@@ -98,13 +101,13 @@ Growth classify(const QByteArray &appended, const BoardTap &tap)
     return g;
 }
 
-bool writeSettings(const QString &path, quint16 board, quint16 radio, quint16 cloud)
+bool writeSettings(const QString &path, quint16 board, const QString &radio, quint16 cloud)
 {
     SettingsStore settings(path);
     const QString server = QStringLiteral("127.0.0.1:%1").arg(cloud);
     settings.write(QStringLiteral("DEVICE_KORVANE_IP"), QStringLiteral("127.0.0.1:%1").arg(board));
     settings.write(QStringLiteral("KORVANE_AUTOLINK"), QStringLiteral("1"));
-    settings.write(QStringLiteral("DEVICE_WIRESS_IP"), radio ? QStringLiteral("127.0.0.1:%1").arg(radio) : QString());
+    settings.write(QStringLiteral("DEVICE_WIRESS_IP"), radio);
     settings.write(QStringLiteral("DEVICE_WIRESS_USER"), QStringLiteral("ubnt"));
     settings.write(QStringLiteral("DEVICE_WIRESS_PASSWORD"), QString::fromLatin1(kPassword));
     settings.write(QStringLiteral("KORVANE_CLOUD"), QStringLiteral("1"));
@@ -154,7 +157,8 @@ bool measure(const Config &c, const Options &o)
         return false;
     BoardTap tap(board.port());
     const QString settings = QDir(dir.path()).filePath(QStringLiteral("station.ini"));
-    writeSettings(settings, tap.port(), c.radio.isEmpty() ? 0 : radio.port(), cloud.port());
+    writeSettings(settings, tap.port(), c.radio.isEmpty() ? QString() : QString::fromLatin1(c.address).arg(radio.port()),
+                  cloud.port());
     const QString logPath = QDir(dir.path()).filePath(
         QStringLiteral("korvane-station-%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     QProcessEnvironment env;

@@ -139,6 +139,7 @@ void RadioConnection::line(const QString &text)
         if (text.trimmed().isEmpty())
             return;
         m_user = text.trimmed();
+        ++m_counts.loginNames;
         m_stage = Stage::Password;
         reply(QStringLiteral("\r\nPassword: "));
         return;

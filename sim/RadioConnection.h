@@ -37,6 +37,7 @@ public:
         qint64 commands = 0;
         qint64 statusReplies = 0;
         qint64 keyErrors = 0;
+        qint64 loginNames = 0; // names given at the login prompt
     };
 
     // A command longer than this is noise; it is cut so nothing grows.

@@ -315,6 +315,7 @@ QString RadioSim::statusSummary() const
                .arg(m_accepted)
                .arg(m_counts.logins)
                .arg(m_counts.failedLogins)
+           + QStringLiteral(" login_names=%1").arg(m_counts.loginNames)
            + QStringLiteral(" commands=%1 status_replies=%2 key_errors=%3 bytes_in=%4 bytes_out=%5")
                  .arg(m_counts.commands)
                  .arg(m_counts.statusReplies)

@@ -126,6 +126,7 @@ void CpeReader::identify()
     }
     radio.RadioFamily = RadioFamilyCpe;
     radio.loggedIn = true;
+    m_loggedState.reset();
     m_figures.showThroughputBox(true);
     m_parts.log.append(now + QStringLiteral(" 设备类型: 5G CPE (特征验证通过，特征数: ") + count + QLatin1Char(')'));
     m_parts.display.Label_NOTE.setText(QStringLiteral("已识别为5G CPE设备"));
@@ -135,6 +136,7 @@ bool CpeReader::read()
 {
     const std::optional<QString> body = fetch();
     if (!body) {
+        m_loggedState.reset();
         m_parts.display.radioLamp.setColour(colours::Red);
         m_parts.display.radioLamp.setToolTip(QStringLiteral("5G CPE 连接失败"));
         return false;
@@ -152,7 +154,7 @@ void CpeReader::show(const QString &body)
     m_parts.radio.cpeStatusText = registered(r.status) ? label : label + QStringLiteral(" | ") + r.status;
     takeMac(r.mac);
     showLamp(r, label);
-    m_parts.log.append(QStringLiteral("5G数据: ") + body);
+    logReply(r, label, body);
     showSignal(r, label);
     showCapacity(r);
     m_figures.showLevel(levelOfRsrp(numberOfText(r.rsrp)));
@@ -178,6 +180,15 @@ void CpeReader::takeMac(const QString &mac)
         m_parts.log.append(dateTimeText(m_parts.clock.now()) + QStringLiteral(" 5G CPE MAC地址已获取: ")
                            + radio.radioMac);
     }
+}
+
+void CpeReader::logReply(const CpeReply &r, const QString &label, const QString &body)
+{
+    const QString state = label + u'\n' + r.status + u'\n' + r.mac;
+    if (m_loggedState == state)
+        return;
+    m_loggedState = state;
+    m_parts.log.append(QStringLiteral("5G数据: ") + body);
 }
 
 void CpeReader::showLamp(const CpeReply &r, const QString &label)

@@ -60,9 +60,15 @@ private:
     void showCapacity(const CpeReply &r);
     void showThroughput(const CpeReply &r);
     void takeMac(const QString &mac);
+    void logReply(const CpeReply &r, const QString &label, const QString &body);
 
     Parts m_parts;
     RadioFigures m_figures;
+    // What the reply logged last showed: band, registration and MAC. The
+    // counters move with every reading; the whole reply is logged when a
+    // session starts (recognition, or a reading after a failed one) and when
+    // that state changes, not at every poll.
+    std::optional<QString> m_loggedState;
 };
 
 } // namespace korvane

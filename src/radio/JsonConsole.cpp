@@ -47,6 +47,11 @@ void JsonConsole::handleReply(const QString &reply, QString &eventLine)
     deviceName(r, eventLine);
 }
 
+void JsonConsole::newSession()
+{
+    m_loggedName.reset();
+}
+
 bool JsonConsole::connected() const
 {
     return m_parts.socket.State() == TcpLink::Connected;
@@ -190,8 +195,14 @@ void JsonConsole::deviceName(const JsonConsoleReply &r, QString &eventLine)
         m_parts.display.Ship.setText(name);
         m_parts.display.Ship.setToolTip(m_parts.display.Ship.text());
     }
-    eventLine = m_eventLine(
-        withoutPassword(m_parts.display.Ship.text(), {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword}));
+    const QString shown =
+        withoutPassword(m_parts.display.Ship.text(), {m_parts.display.Text7.text(), m_parts.radio.rememberedPassword});
+    // The line names the family too: a family newly recognised logs it again.
+    const QString logged = QString::number(m_parts.radio.RadioFamily) + u' ' + shown;
+    if (m_loggedName == logged)
+        return;
+    m_loggedName = logged;
+    eventLine = m_eventLine(shown);
 }
 
 } // namespace korvane

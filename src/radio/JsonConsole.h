@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace korvane {
 
@@ -42,6 +43,8 @@ public:
     // `eventLine` is the reply's prepared log line; a step that prepares
     // one replaces it.
     void handleReply(const QString &reply, QString &eventLine);
+    // A new connection: its first device name is logged again.
+    void newSession();
 
     // The wait between the two login commands; events keep running in it.
     std::function<void(float seconds)> wait;
@@ -67,6 +70,9 @@ private:
     // A login's wait is running: a prompt arriving meanwhile starts no second
     // dialogue inside it, so waits never nest without bound.
     bool m_waiting = false;
+    // The device name line this session last logged. Every status reply
+    // carries the name; it is logged when it first comes and when it changes.
+    std::optional<QString> m_loggedName;
 };
 
 } // namespace korvane

@@ -52,6 +52,7 @@ void RadioSession::Winsock1_Connect()
     m_quietGap.stop();
     m_decoder.resetState();
     m_parts.radio.rejectedLogins = 0;
+    m_json.newSession();
     m_parts.socket.SendData(kCrLf);
     m_parts.radio.loggedIn = false;
 }
@@ -150,7 +151,9 @@ void RadioSession::devicePrompt(const QString &reply, QString &eventLine)
     bool found = false;
     for (const char *prompt : kDevicePrompts)
         found = found || has(reply, prompt);
-    if (!found)
+    // Past the last rejected login the prompt is the radio asking again
+    // after the station stopped answering: nobody is logged in.
+    if (!found || m_parts.radio.rejectedLogins >= JsonConsole::kMaxRejectedLogins)
         return;
     loggedInAs(RadioFamilyIwconfig, true, true);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
@@ -176,12 +179,16 @@ void RadioSession::passwordPrompt(const QString &reply)
         m_parts.socket.SendData(m_parts.display.Text7.text() + kCrLf);
 }
 
+// Every telnet family counts its rejections; only the CPE has no telnet login.
 void RadioSession::rejectedLogin(const QString &reply, QString &eventLine)
 {
-    if (!has(reply, "Login incorrect") || m_parts.radio.RadioFamily > RadioFamilyJsonConsole)
+    if (!has(reply, "Login incorrect") || m_parts.radio.RadioFamily == RadioFamilyCpe)
         return;
     if (m_parts.radio.rejectedLogins < JsonConsole::kMaxRejectedLogins)
         ++m_parts.radio.rejectedLogins;
+    // The iwconfig radio's prompt in the same reply marked the session
+    // logged in; the rejection says it is not, so no poll goes to a prompt.
+    m_parts.radio.loggedIn = false;
     m_parts.display.Label_NOTE.setText(kWrongCredentials);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
 }

@@ -56,6 +56,9 @@ TEST_F(EchoingShell, JsonConsoleKeepsItsKeyWithEcho)
 {
     ASSERT_TRUE(startRadio("json", {QStringLiteral("--echo")}));
     ASSERT_TRUE(connectAndLogIn(2));
+    // The station asks for the configuration with each key it takes: four
+    // commands mean the second key has been read.
+    ASSERT_TRUE(waitUntil([&] { return sim.statusValue(QStringLiteral("commands")) >= 4; }));
     ASSERT_TRUE(waitUntil([&] { return s.display.Ship.text() == QStringLiteral("KV-Radio-01"); }));
     const QString key = s.controllerStatus.RadioKey;
     ASSERT_EQ(key.size(), 32);
