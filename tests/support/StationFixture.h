@@ -88,8 +88,6 @@ public:
     QString historyFile; // empty: the station keeps no history
     std::unique_ptr<SettingsStore> settings;
     FakeClock clock;
-    // The history file the station is told of; empty: none.
-    QString historyFile;
     RecordingDialogs dialogs;
     RecordingReveal reveal;
     std::unique_ptr<Station> station;
