@@ -43,7 +43,7 @@ struct Moments {
     QDateTime stronger;     // the radio reports its new signal
 };
 
-class RecordedHistory : public ::testing::Test {
+class HistoryScreenshot : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -125,7 +125,7 @@ protected:
 };
 
 // Two refused reports in a row, then the cloud takes them again.
-void RecordedHistory::cloudFailure()
+void HistoryScreenshot::cloudFailure()
 {
     ASSERT_TRUE(waitUntil([&] { return cloudAnswers() >= 2; }, kWaitMs)) << "reports reach the cloud";
     ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 500")));
@@ -143,7 +143,7 @@ void RecordedHistory::cloudFailure()
 // The far end goes, then the radio's console with it; the station keeps the
 // socket open to a silent radio, so the sweep turns the antenna. Then the
 // console answers again and the far end is back, a little stronger.
-void RecordedHistory::radioDrop()
+void HistoryScreenshot::radioDrop()
 {
     // The board's own execution reports would keep putting the sweep off.
     ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
@@ -171,7 +171,7 @@ void RecordedHistory::radioDrop()
 // The signal column follows the radio: -61, then no signal, nothing while
 // the console is gone, then -58; radio_link is 0 across the drop to the
 // second; cloud_ok is 0 while the cloud refused.
-void RecordedHistory::checkSamples(const HistoryExport &samples)
+void HistoryScreenshot::checkSamples(const HistoryExport &samples)
 {
     ASSERT_EQ(samples.exitCode, 0) << qPrintable(samples.error);
     const int signal = samples.column(QStringLiteral("signal_dbm"));
@@ -231,7 +231,7 @@ void RecordedHistory::checkSamples(const HistoryExport &samples)
     EXPECT_LE(lastDown, wholeSecond(at.back));
 }
 
-void RecordedHistory::checkEvents(const HistoryExport &events)
+void HistoryScreenshot::checkEvents(const HistoryExport &events)
 {
     ASSERT_EQ(events.exitCode, 0) << qPrintable(events.error);
     const QString all = events.rows.join(u'\n');
@@ -244,7 +244,7 @@ void RecordedHistory::checkEvents(const HistoryExport &events)
 // The whole run in the window, the cursor in the drop, grabbed to
 // build/screenshots for the README; the drop and the refused reports show
 // red in their bands.
-void RecordedHistory::grabWindow()
+void HistoryScreenshot::grabWindow()
 {
     const HistoryExport samples = exportOf("--export-history");
     const QList<HistoryRow> rows = parseHistoryRows(samples.rows);
@@ -295,7 +295,7 @@ void RecordedHistory::grabWindow()
     EXPECT_TRUE(image.save(folder + QStringLiteral("/history.png")));
 }
 
-TEST_F(RecordedHistory, HistoryWindowWithADropASweepAndACloudFailure)
+TEST_F(HistoryScreenshot, RecordedRunWithADropASweepAndACloudFailure)
 {
     QElapsedTimer run;
     run.start();
