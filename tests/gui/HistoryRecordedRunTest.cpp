@@ -21,6 +21,8 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace korvane;
@@ -33,7 +35,8 @@ const QString kLoggedIn = QStringLiteral("Label_NOTE.text=微波登录成功！"
 
 // When the test made each change, by the wall clock the station stamps with.
 struct Moments {
-    QDateTime cloudFailing; // the first refused report had been answered
+    QDateTime cloudRefusing; // the cloud told to answer 500
+    QDateTime cloudFailing;  // the first refused report had been answered
     QDateTime cloudMended;  // the cloud answers 200 again
     QDateTime cloudTaken;   // a report had been taken again
     QDateTime signalLost;   // the radio reports no signal
@@ -128,6 +131,7 @@ protected:
 void HistoryScreenshot::cloudFailure()
 {
     ASSERT_TRUE(waitUntil([&] { return cloudAnswers() >= 2; }, kWaitMs)) << "reports reach the cloud";
+    at.cloudRefusing = QDateTime::currentDateTime();
     ASSERT_TRUE(cloud.controlAcknowledged(QStringLiteral("status 500")));
     const qint64 before = cloudAnswers();
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("提交云平台失败 (Winsock): HTTP/1.1 500"), kWaitMs));
@@ -147,9 +151,12 @@ void HistoryScreenshot::radioDrop()
 {
     // The board's own execution reports would keep putting the sweep off.
     ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
+    const qsizetype shown = station.output().size();
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("signal -120")));
     at.signalLost = QDateTime::currentDateTime();
-    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-120"), kWaitMs));
+    ASSERT_TRUE(waitUntil([&] { return shownSince(shown, QStringLiteral("Text1.text=-120\n")); }, kWaitMs));
+    // A whole second of it on file before the console goes too.
+    ASSERT_TRUE(waitForSampleAfter(at.signalLost.addSecs(1)));
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("silent on")));
     at.dropped = QDateTime::currentDateTime();
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("drop")));
@@ -170,7 +177,7 @@ void HistoryScreenshot::radioDrop()
 
 // The signal column follows the radio: -61, then no signal, nothing while
 // the console is gone, then -58; radio_link is 0 across the drop to the
-// second; cloud_ok is 0 while the cloud refused.
+// second; cloud_ok is 0 while the cloud refused, 1 before and after.
 void HistoryScreenshot::checkSamples(const HistoryExport &samples)
 {
     ASSERT_EQ(samples.exitCode, 0) << qPrintable(samples.error);
@@ -183,46 +190,52 @@ void HistoryScreenshot::checkSamples(const HistoryExport &samples)
     const QList<HistoryRow> rows = parseHistoryRows(samples.rows);
     ASSERT_GT(rows.size(), 100);
 
-    const auto in = [](const HistoryRow &r, const QDateTime &from, const QDateTime &until) {
-        return r.time > wholeSecond(from) && r.time < wholeSecond(until);
-    };
+    const auto after = [](const HistoryRow &r, const QDateTime &t) { return r.time > wholeSecond(t); };
+    const auto before = [](const HistoryRow &r, const QDateTime &t) { return r.time < wholeSecond(t); };
     QDateTime firstDown;
     QDateTime lastDown;
     int cloudDown = 0;
+    int lostWhileUp = 0;
     bool heard61 = false;
     for (const HistoryRow &r : rows) {
         const QString row = r.cells.join(u',');
         const QString s = r.cell(signal);
-        if (r.cell(radioLink) == QLatin1String("0")) {
+        const bool up = r.cell(radioLink) == QLatin1String("1");
+        if (!up) {
+            EXPECT_EQ(r.cell(radioLink), QStringLiteral("0")) << qPrintable(row);
             EXPECT_TRUE(s.isEmpty()) << qPrintable(row);
             if (!firstDown.isValid())
                 firstDown = r.time;
             lastDown = r.time;
         }
-        // Logged in, before the first reading, the station still holds -120.
+        // Logged in, before its first reading, the station holds -120.
         heard61 = heard61 || s == QLatin1String("-61");
-        if (r.time < wholeSecond(at.signalLost) && !s.isEmpty()) {
+        if (before(r, at.signalLost) && !s.isEmpty()) {
             EXPECT_EQ(s, heard61 ? QStringLiteral("-61") : QStringLiteral("-120")) << qPrintable(row);
         }
-        if (in(r, at.signalLost.addSecs(1), at.dropped)) {
+        if (after(r, at.signalLost) && before(r, at.returned) && up) {
             EXPECT_EQ(s, QStringLiteral("-120")) << qPrintable(row);
+            ++lostWhileUp;
         }
-        if (in(r, at.dropped.addSecs(2), at.returned)) {
-            EXPECT_EQ(r.cell(radioLink), QStringLiteral("0")) << qPrintable(row);
+        if (!before(r, at.returned) && !after(r, at.stronger) && up) {
+            EXPECT_TRUE(s == QLatin1String("-120") || s == QLatin1String("-58")) << qPrintable(row);
         }
-        if (r.time > wholeSecond(at.stronger)) {
-            EXPECT_EQ(r.cell(radioLink), QStringLiteral("1")) << qPrintable(row);
+        if (after(r, at.dropped.addSecs(2)) && before(r, at.returned)) {
+            EXPECT_FALSE(up) << qPrintable(row);
+        }
+        if (after(r, at.stronger)) {
+            EXPECT_TRUE(up) << qPrintable(row);
             EXPECT_EQ(s, QStringLiteral("-58")) << qPrintable(row);
         }
-        if (in(r, at.cloudFailing, at.cloudMended)) {
+        if (after(r, at.cloudFailing) && before(r, at.cloudMended)) {
             EXPECT_EQ(r.cell(cloudOk), QStringLiteral("0")) << qPrintable(row);
             ++cloudDown;
-        } else if ((r.time < wholeSecond(at.cloudFailing).addSecs(-4) && !r.cell(cloudOk).isEmpty())
-                   || r.time > wholeSecond(at.cloudTaken).addSecs(1)) {
+        } else if ((before(r, at.cloudRefusing) && !r.cell(cloudOk).isEmpty()) || after(r, at.cloudTaken.addSecs(1))) {
             EXPECT_EQ(r.cell(cloudOk), QStringLiteral("1")) << qPrintable(row);
         }
     }
     EXPECT_TRUE(heard61);
+    EXPECT_GT(lostWhileUp, 0) << "the loss of the far end is on file before the console goes";
     EXPECT_GT(cloudDown, 0);
     ASSERT_TRUE(firstDown.isValid()) << "the drop is on file";
     EXPECT_GE(firstDown, wholeSecond(at.dropped));
@@ -231,14 +244,39 @@ void HistoryScreenshot::checkSamples(const HistoryExport &samples)
     EXPECT_LE(lastDown, wholeSecond(at.back));
 }
 
+// Each event at its seconds: the refused reports, the drop, the sweep's
+// turns while the console was gone, the link back with the new login.
 void HistoryScreenshot::checkEvents(const HistoryExport &events)
 {
     ASSERT_EQ(events.exitCode, 0) << qPrintable(events.error);
+    ASSERT_EQ(events.header, QStringLiteral("time,kind,text"));
     const QString all = events.rows.join(u'\n');
-    EXPECT_TRUE(all.contains(QStringLiteral(",link_lost,微波链路断开"))) << qPrintable(all);
-    EXPECT_TRUE(all.contains(QStringLiteral(",link_back,微波链路恢复"))) << qPrintable(all);
-    EXPECT_GE(all.count(QStringLiteral(",sweep,")), 3) << qPrintable(all);
-    EXPECT_TRUE(all.contains(QStringLiteral(",cloud_failure,"))) << qPrintable(all);
+    const auto times = [&](const QString &kind, const QString &text) {
+        QList<QDateTime> found;
+        for (const HistoryRow &r : parseHistoryRows(events.rows)) {
+            if (r.cell(1) == kind && r.cells.mid(2).join(u',').contains(text))
+                found << r.time;
+        }
+        return found;
+    };
+    const auto within = [](const QList<QDateTime> &found, const QDateTime &from, const QDateTime &until) {
+        return !found.isEmpty()
+               && std::all_of(found.begin(), found.end(), [&](const QDateTime &t) {
+                      return t >= wholeSecond(from) && t <= wholeSecond(until);
+                  });
+    };
+    const QList<QDateTime> refused = times(QStringLiteral("cloud_failure"), QStringLiteral("HTTP/1.1 500"));
+    EXPECT_GE(refused.size(), 2) << qPrintable(all);
+    EXPECT_TRUE(within(refused, at.cloudRefusing, at.cloudMended)) << qPrintable(all);
+    const QList<QDateTime> lost = times(QStringLiteral("link_lost"), QStringLiteral("微波链路断开"));
+    EXPECT_EQ(lost.size(), 1) << qPrintable(all);
+    EXPECT_TRUE(within(lost, at.dropped, at.dropped.addSecs(2))) << qPrintable(all);
+    const QList<QDateTime> sweeps = times(QStringLiteral("sweep"), QStringLiteral("信号丢失系统自动搜索和扫描中"));
+    EXPECT_GE(sweeps.size(), 3) << qPrintable(all);
+    EXPECT_TRUE(within(sweeps, at.dropped, at.returned)) << qPrintable(all);
+    const QList<QDateTime> back = times(QStringLiteral("link_back"), QStringLiteral("微波链路恢复"));
+    EXPECT_EQ(back.size(), 1) << qPrintable(all);
+    EXPECT_TRUE(within(back, at.returned, at.back.addSecs(1))) << qPrintable(all);
 }
 
 // The whole run in the window, the cursor in the drop, grabbed to
