@@ -175,8 +175,12 @@ void CloudReporter::finishReply()
     CloudState &cloud = m_parts.cloud;
     const CloudReplyVerdict verdict = judgeCloudReply(cloud.reply);
     cloud.lastAccepted = verdict.accepted;
-    if (!verdict.accepted)
+    if (!verdict.accepted) {
         m_parts.display.Label_NOTE.setText(verdict.notice);
+        // Logged like an unreachable server, so the log and the history's
+        // events show the spell of refused reports too.
+        m_parts.log.append(m_eventLine(verdict.notice));
+    }
     cloud.awaitingReply = false;
     cloud.reply.clear();
     // One answer per report: the rest of it is not read.

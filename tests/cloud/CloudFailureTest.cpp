@@ -86,6 +86,10 @@ TEST_F(CloudFixture, ReplyIsJudgedOnceAndTheConnectionClosed)
     ASSERT_TRUE(waitUntil([&] { return station->Winsock_Cloud.State() == TcpLink::Closed; }));
     EXPECT_EQ(station->display.Label_NOTE.text(),
               QStringLiteral("提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error"));
+    // The refusal is in the log, once; the accepted report before it is not.
+    EXPECT_EQ(fx.logText().count(QStringLiteral("事件：提交云平台失败 (Winsock): HTTP/1.1 500 Internal Server Error")), 1)
+        << qPrintable(fx.logText());
+    EXPECT_EQ(fx.logText().count(QStringLiteral("提交云平台失败")), 1);
 }
 
 TEST_F(CloudFixture, StatusLineSplitOverTwoSegmentsIsJudgedWhole)

@@ -1,6 +1,7 @@
 // The station recording its history while it runs against the simulated
 // board and radio, read back through the command-line export as an engineer
 // would: a separate program on the same file, while the station writes it.
+#include "support/HistoryCsv.h"
 #include "support/SimProcess.h"
 #include "support/StationProcess.h"
 #include "support/Wait.h"
@@ -25,54 +26,14 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-struct Export {
-    int exitCode = -1;
-    QStringList rows; // without the header
-    QString header;
-    QString error;
-};
+using Export = HistoryExport;
+using Row = HistoryRow;
 
-Export runExport(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(KORVANE_STATION_PATH), arguments);
-    Export e;
-    if (!p.waitForFinished(30000))
-        return e;
-    e.exitCode = p.exitCode();
-    e.error = QString::fromUtf8(p.readAllStandardError());
-    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    if (!lines.isEmpty())
-        e.header = lines.takeFirst();
-    e.rows = lines;
-    return e;
-}
-
-struct Row {
-    QDateTime time;
-    QStringList cells;
-    QString cell(int i) const { return i < cells.size() ? cells[i] : QString(); }
-};
+Export runExport(const QStringList &arguments) { return runHistoryExport(arguments); }
+QList<Row> parse(const QStringList &rows) { return parseHistoryRows(rows); }
+QDateTime second(const QDateTime &t) { return wholeSecond(t); }
 
 enum Column { Time = 0, Signal = 1, Heading = 7, BoardLink = 11, RadioLink = 12 };
-
-QList<Row> parse(const QStringList &rows)
-{
-    QList<Row> parsed;
-    for (const QString &line : rows) {
-        Row r;
-        r.cells = line.split(QLatin1Char(','));
-        r.time = QDateTime::fromString(r.cells[Time], QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        parsed << r;
-    }
-    return parsed;
-}
-
-// The time to the second, as the export writes it.
-QDateTime second(const QDateTime &t)
-{
-    return QDateTime::fromSecsSinceEpoch(t.toSecsSinceEpoch());
-}
 
 class HistoryE2E : public ::testing::Test {
 protected:
