@@ -52,6 +52,10 @@ void RadioSession::Winsock1_Connect()
     m_quietGap.stop();
     m_decoder.resetState();
     m_parts.radio.rejectedLogins = 0;
+    // The counters of an earlier session are no base: their difference spans
+    // the whole gap and would read as a burst of throughput.
+    m_parts.stats.lastRxBytes = 0;
+    m_parts.stats.lastTxBytes = 0;
     m_json.newSession();
     m_parts.socket.SendData(kCrLf);
     m_parts.radio.loggedIn = false;

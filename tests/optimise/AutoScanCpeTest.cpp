@@ -25,7 +25,7 @@ TEST(AutoScanWithCpe, StepsOnACpeThatNeverOpensTheConsoleSocket)
     StationFixture f;
     Station &s = f.start();
     stopTimers(s);
-    s.display.Text3.setText(QStringLiteral("127.0.0.1:%1").arg(cpe.port()));
+    s.display.Text3.setText(QStringLiteral("http://127.0.0.1:%1").arg(cpe.port()));
     s.Winsock1.RemoteHost = QStringLiteral("127.0.0.1");
     s.Winsock1.RemotePort = console.port();
     s.Winsock1.Connect();

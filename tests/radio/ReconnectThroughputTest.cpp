@@ -1,0 +1,46 @@
+// Throughput after the radio's console reconnects: the first counters of a
+// new session are a base, not a difference from the last session's.
+#include "radio/RadioFixture.h"
+
+using namespace korvane;
+using namespace korvane::test;
+
+namespace {
+
+QString iwconfig(qint64 rx, qint64 tx)
+{
+    return QStringLiteral("ath0      IEEE 802.11a  ESSID:\"KORVANE\"\r\n"
+                          "          Bit Rate:54 Mb/s   Tx-Power=20 dBm\r\n"
+                          "          Link Quality=44/70  Signal level=-70 dBm  Noise level=-96 dBm\r\n"
+                          "          RX bytes:%1 (1.1 GB)  TX bytes:%2 (1.6 GB)\r\nDeviceName\r\n"
+                          "KV-Radio-04_http._tcp.local 80\r\n[root@radio]# ")
+        .arg(rx)
+        .arg(tx);
+}
+
+const QString kPrompt = QStringLiteral("\r\n000004 login: ");
+
+TEST(ReconnectThroughput, FirstReadingOfANewSessionIsOnlyABase)
+{
+    RadioFixture f;
+    Station &s = f.station;
+    f.reply(kPrompt);
+    f.reply(iwconfig(1000000, 400000));
+    f.reply(iwconfig(1262144, 465536));
+    ASSERT_EQ(s.display.lanByte.text(), QStringLiteral("1 /0.25"));
+
+    // Ten minutes later the radio is back: its counters have grown by
+    // gigabytes, which a poll interval did not carry.
+    s.Winsock1.Close();
+    f.connect();
+    f.reply(kPrompt);
+    f.reply(iwconfig(3001262144, 1000465536));
+    EXPECT_EQ(s.display.lanByte.text(), QStringLiteral("1 /0.25")) << "no burst from the gap";
+    EXPECT_DOUBLE_EQ(s.radioStats.rxMbps, 1);
+
+    f.reply(iwconfig(3001524288, 1000531072));
+    EXPECT_EQ(s.display.lanByte.text(), QStringLiteral("1 /0.25"));
+    EXPECT_DOUBLE_EQ(s.radioStats.txMbps, 0.25);
+}
+
+} // namespace
