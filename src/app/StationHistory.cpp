@@ -81,13 +81,16 @@ history::Sample Station::historySample() const
     if (cloud.reporting && cloud.lastAccepted)
         s.cloudOk = upOrDown(*cloud.lastAccepted);
     s.alarm = display.Lbl_ALARM.text().trimmed();
-    if (radio.loggedIn) {
+    // Figures count from their first reading: a starting value is no reading.
+    if (radio.loggedIn && radioStats.figuresRead) {
         s.set(Figure::Signal, radioStats.signalDbm);
         if (radioStats.noiseDbm != 0)
             s.set(Figure::Noise, radioStats.noiseDbm);
         s.set(Figure::ChainDelta, radioStats.chainDeltaDb);
         s.set(Figure::CapacityDown, radioStats.capacityDownMbps);
         s.set(Figure::CapacityUp, radioStats.capacityUpMbps);
+    }
+    if (radio.loggedIn && radioStats.throughputRead) {
         s.set(Figure::Rx, radioStats.rxMbps);
         s.set(Figure::Tx, radioStats.txMbps);
     }
@@ -96,7 +99,7 @@ history::Sample Station::historySample() const
         s.set(Figure::Ping, radio.pingWindow[last]);
         s.set(Figure::PingMean, static_cast<double>(radio.pingSum) / radio.pingCount);
     }
-    if (!boardUp)
+    if (!boardUp || !controllerStatus.figuresRead)
         return s;
     const ControllerStatus &st = controllerStatus;
     s.set(Figure::AntennaAngle, st.AngleH);

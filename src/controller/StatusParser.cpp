@@ -81,6 +81,7 @@ void StatusParser::receive(const QByteArray &bytes)
 void StatusParser::handleChunk(const QString &chunk)
 {
     QString s = chunk;
+    m_state.status.figuresRead = true;
     receiverAlarm(s);
     boardAlarms(s);
     baseStationCount(s);

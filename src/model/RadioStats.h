@@ -17,6 +17,10 @@ struct RadioStats {
     double txMbps = 0.0;
     double lastRxBytes = 0.0;
     double lastTxBytes = 0.0;
+    // Whether this session has read a signal / a throughput yet: before
+    // that the figures above are only their starting values, not readings.
+    bool figuresRead = false;
+    bool throughputRead = false;
 };
 
 } // namespace korvane

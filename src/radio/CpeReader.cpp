@@ -271,6 +271,7 @@ void CpeReader::showThroughput(const CpeReply &r)
             box.setText(formatFixed(rx, 1) + QStringLiteral(" / ") + formatFixed(tx, 1));
             stats.rxMbps = rx;
             stats.txMbps = tx;
+            stats.throughputRead = true;
         }
     }
     box.setToolTip(QStringLiteral("累计下行: ") + formatFixed(static_cast<double>(r.rxBytes) / kMiB, 1)

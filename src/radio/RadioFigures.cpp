@@ -73,8 +73,10 @@ void RadioFigures::refreshCaption()
 bool RadioFigures::setSignal(double value)
 {
     const auto dbm = toInt16(value);
-    if (dbm)
+    if (dbm) {
         m_parts.stats.signalDbm = *dbm;
+        m_parts.stats.figuresRead = true;
+    }
     return dbm.has_value();
 }
 
@@ -107,6 +109,7 @@ bool RadioFigures::showThroughput(double rxBytes, double txBytes)
     const QString tx = upToTwoDecimals((txBytes - stats.lastTxBytes) * 8 / kPollSeconds / kMiB);
     m_parts.display.lanByte.setText(rx + QStringLiteral(" /") + tx);
     stats.rxMbps = numberOfText(rx);
+    stats.throughputRead = true;
     stats.txMbps = numberOfText(tx);
     return true;
 }

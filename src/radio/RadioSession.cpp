@@ -56,6 +56,8 @@ void RadioSession::Winsock1_Connect()
     // the whole gap and would read as a burst of throughput.
     m_parts.stats.lastRxBytes = 0;
     m_parts.stats.lastTxBytes = 0;
+    m_parts.stats.figuresRead = false;
+    m_parts.stats.throughputRead = false;
     m_json.newSession();
     m_parts.socket.SendData(kCrLf);
     m_parts.radio.loggedIn = false;

@@ -2,7 +2,9 @@
 #include "history/HistoryStore.h"
 #include "history/Sample.h"
 #include "history/Sampler.h"
+#include "support/LoopbackServer.h"
 #include "support/StationFixture.h"
+#include "support/Wait.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -66,9 +68,42 @@ TEST_F(StationHistory, LockedStoreCostsTheDailyLogNothingAndCatchesUp)
     EXPECT_TRUE(f.logText().contains(QStringLiteral("历史记录已恢复写入")));
 }
 
+TEST_F(StationHistory, StartingValuesAreNoReadings)
+{
+    LoopbackServer board;
+    station->Winsock2.RemoteHost = QStringLiteral("127.0.0.1");
+    station->Winsock2.RemotePort = board.port();
+    station->Winsock2.Connect();
+    ASSERT_TRUE(waitUntil([&] { return station->controllerLink.isConnected(); }));
+    station->radio.loggedIn = true;
+
+    // Connected and logged in, nothing read yet: -120 dBm, 0 Mbit/s and an
+    // antenna at 0 degrees are the records' starting values, not figures.
+    history::Sample s = station->historySample();
+    EXPECT_EQ(s.boardLink, 1);
+    EXPECT_EQ(s.radioLink, 1);
+    for (const Figure figure : {Figure::Signal, Figure::CapacityDown, Figure::Rx, Figure::Tx, Figure::AntennaAngle,
+                                Figure::Heading, Figure::Speed})
+        EXPECT_FALSE(s[figure].has_value()) << static_cast<int>(figure);
+
+    station->statusParser.handleChunk(QStringLiteral("天线状态正常,当前水平角度:H12.2V5.0\r\n航向45.0航速18.5俯仰5.0\r\n"));
+    station->radioSession.handleReply(QStringLiteral("\r\n000004 login: "));
+    station->radioSession.handleReply(
+        QStringLiteral("ath0      IEEE 802.11a  ESSID:\"KORVANE\"\r\n          Bit Rate:54 Mb/s\r\n"
+                       "          Link Quality=44/70  Signal level=-70 dBm  Noise level=-96 dBm\r\n"
+                       "          RX bytes:1000000 (1.1 GB)  TX bytes:400000 (1.6 GB)\r\nDeviceName\r\n"
+                       "KV_http._tcp.local 80\r\n[root@radio]# "));
+    s = station->historySample();
+    EXPECT_EQ(s[Figure::Signal], -70.0);
+    EXPECT_EQ(s[Figure::CapacityDown], 54.0);
+    EXPECT_EQ(s[Figure::Heading], 45.0);
+    EXPECT_FALSE(s[Figure::Rx].has_value()) << "one counter reading gives no throughput yet";
+}
+
 TEST_F(StationHistory, FiguresOutOfRangeOrUnknownStayEmpty)
 {
     station->radio.loggedIn = true;
+    station->radioStats.figuresRead = true;
     station->radioStats.signalDbm = 30;
     station->radioStats.noiseDbm = 0;
     station->controllerStatus.Heading = 720;
