@@ -99,13 +99,17 @@ history::Sample Station::historySample() const
         s.set(Figure::Ping, radio.pingWindow[last]);
         s.set(Figure::PingMean, static_cast<double>(radio.pingSum) / radio.pingCount);
     }
-    if (!boardUp || !controllerStatus.figuresRead)
+    if (!boardUp)
         return s;
     const ControllerStatus &st = controllerStatus;
-    s.set(Figure::AntennaAngle, st.AngleH);
-    s.set(Figure::DriveOffset, st.AngleOffset);
-    s.set(Figure::Heading, st.Heading);
-    s.set(Figure::Speed, st.Speed);
+    if (st.angleRead) {
+        s.set(Figure::AntennaAngle, st.AngleH);
+        s.set(Figure::DriveOffset, st.AngleOffset);
+    }
+    if (st.headingRead) {
+        s.set(Figure::Heading, st.Heading);
+        s.set(Figure::Speed, st.Speed);
+    }
     if (st.OwnLatitude != 0 || st.OwnLongitude != 0) {
         s.set(Figure::OwnLatitude, st.OwnLatitude);
         s.set(Figure::OwnLongitude, st.OwnLongitude);

@@ -81,7 +81,6 @@ void StatusParser::receive(const QByteArray &bytes)
 void StatusParser::handleChunk(const QString &chunk)
 {
     QString s = chunk;
-    m_state.status.figuresRead = true;
     receiverAlarm(s);
     boardAlarms(s);
     baseStationCount(s);
@@ -161,8 +160,10 @@ void StatusParser::speedAndHeadingColonForm(const QString &s)
         return;
     if (has(s, QStringLiteral("节")))
         m_state.status.Speed = R1(num(after(s, QStringLiteral("航速:"))));
-    if (has(s, QStringLiteral("航向:")))
+    if (has(s, QStringLiteral("航向:"))) {
         m_state.status.Heading = R1(num(after(s, QStringLiteral("航向:"))));
+        m_state.status.headingRead = true;
+    }
 }
 
 void StatusParser::mmsiConflict(const QString &s)
@@ -289,8 +290,10 @@ void StatusParser::horizontalAngle(const QString &s)
     if (at < 0)
         return;
     const QString value = FindValue(QStringLiteral("角度:H"), QStringLiteral("V"), s.mid(at, 30));
-    if (!value.isEmpty())
+    if (!value.isEmpty()) {
         m_state.status.AngleH = num(value);
+        m_state.status.angleRead = true;
+    }
 }
 
 void StatusParser::executionReport(const QString &s)
@@ -319,6 +322,7 @@ void StatusParser::executionReport(const QString &s)
         m_state.status.AngleOffset = static_cast<float>(num(offset));
     }
     m_state.status.AngleH = num(base) + num(offset);
+    m_state.status.angleRead = true;
 }
 
 void StatusParser::distanceForms(const QString &s)

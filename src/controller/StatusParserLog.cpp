@@ -52,6 +52,7 @@ void StatusParser::headingAndSpeed(const QString &s)
                                + QStringLiteral("节"));
     st.Heading = roundHalfAwayFromZero(numberOfText(after(s, QStringLiteral("航向"), 10)), 1);
     st.Speed = roundHalfAwayFromZero(numberOfText(after(s, QStringLiteral("航速"), 10)), 1);
+    st.headingRead = true;
     if (has(s, QStringLiteral("俯仰"))) {
         // The arrow is worked out for the radio line and then withdrawn:
         // the operator sees the heading in navAngle instead.

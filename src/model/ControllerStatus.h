@@ -37,9 +37,11 @@ struct ControllerStatus {
     // Set by the first logged status chunk after each connect; cleared by
     // every connect the button or the start-up issues.
     bool linkHeaderWritten = false;
-    // Whether any status text has arrived since the start: before that the
-    // figures are only their starting values, not the board's.
-    bool figuresRead = false;
+    // Whether the board has reported the antenna's angle / the heading and
+    // speed since the start: before that those figures are only their
+    // starting values, not the board's.
+    bool angleRead = false;
+    bool headingRead = false;
 };
 
 } // namespace korvane

@@ -138,6 +138,7 @@ bool WebShipTracker::aisDriveUpdate(QString &eventLine)
     ControllerStatus &st = m_parts.status;
     st.Heading = report.course;
     st.Speed = numberOfText(formatFixed(report.knots, 1));
+    st.headingRead = true;
     st.LastCompass = report.heading;
     if (report.heading <= kHighestHeading) {
         driveFromHeading(report);

@@ -97,6 +97,7 @@ TEST_F(StationHistory, StartingValuesAreNoReadings)
     EXPECT_EQ(s[Figure::Signal], -70.0);
     EXPECT_EQ(s[Figure::CapacityDown], 54.0);
     EXPECT_EQ(s[Figure::Heading], 45.0);
+    EXPECT_EQ(s[Figure::AntennaAngle], 12.2);
     EXPECT_FALSE(s[Figure::Rx].has_value()) << "one counter reading gives no throughput yet";
 }
 
