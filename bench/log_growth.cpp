@@ -168,7 +168,8 @@ bool measure(const Config &c, const Options &o)
                         QString::number(o.timeScale)},
                        env)
         || !station.waitForOutput(QString::fromUtf8(c.ready), kStartWaitMs)) {
-        std::fprintf(stderr, "log_growth: %s: the links did not come up\n", c.name);
+        std::fprintf(stderr, "log_growth: %s: the links did not come up; the station's last lines:\n%s\n", c.name,
+                     qPrintable(station.output().right(1500)));
         return false;
     }
     // Start-up is not service: the window opens once the links are up.
