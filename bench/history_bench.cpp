@@ -75,15 +75,23 @@ void fill(history::HistoryStore &store, FixedClock &clock, qint64 start, qint64 
     store.flush();
 }
 
-void BM_RecordingOneSecond(benchmark::State &state)
-{
+// A loaded station sampled into a store of its own.
+struct SampledStation {
     QTemporaryDir dir;
-    test::BenchStation bench(dir.path(), QStringLiteral("bench"));
+    test::BenchStation bench{dir.path(), QStringLiteral("bench")};
     Station &station = bench.start();
     FixedClock clock;
-    history::HistoryStore store(clock, dir.filePath(QStringLiteral("h.sqlite")));
-    store.open();
-    history::Sampler sampler(clock, store, [&station] { return station.historySample(); });
+    history::HistoryStore store{clock, dir.filePath(QStringLiteral("h.sqlite"))};
+    bool opened = store.open();
+    history::Sampler sampler{clock, store, [this] { return station.historySample(); }};
+};
+
+void BM_RecordingOneSecond(benchmark::State &state)
+{
+    SampledStation s;
+    FixedClock &clock = s.clock;
+    history::HistoryStore &store = s.store;
+    history::Sampler &sampler = s.sampler;
     qint64 second = 0;
     for (auto _ : state) {
         clock.time = clock.time.addSecs(1);
@@ -98,13 +106,9 @@ void BM_RecordingOneSecond(benchmark::State &state)
 
 void BM_Sample(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    test::BenchStation bench(dir.path(), QStringLiteral("bench"));
-    Station &station = bench.start();
-    FixedClock clock;
-    history::HistoryStore store(clock, dir.filePath(QStringLiteral("h.sqlite")));
-    store.open();
-    history::Sampler sampler(clock, store, [&station] { return station.historySample(); });
+    SampledStation s;
+    history::HistoryStore &store = s.store;
+    history::Sampler &sampler = s.sampler;
     for (auto _ : state) {
         sampler.sampleNow();
         if (store.pendingSamples() >= history::HistoryStore::kMaxPendingSamples - 1) {

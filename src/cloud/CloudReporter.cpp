@@ -1,5 +1,6 @@
 #include "cloud/CloudReporter.h"
 
+#include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "model/SettingKeys.h"
@@ -118,7 +119,7 @@ void CloudReporter::closeStuckSocket()
 
 bool CloudReporter::radioOnline() const
 {
-    return m_parts.radioSocket.State() == TcpLink::Connected || m_parts.radio.loggedIn;
+    return radioReachable(m_parts.radioSocket, m_parts.radio);
 }
 
 void CloudReporter::keepUnsentHeldReport()

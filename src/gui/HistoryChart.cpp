@@ -1,5 +1,6 @@
 #include "gui/HistoryChart.h"
 
+#include "gui/ChartPalette.h"
 #include "gui/HistoryLanes.h"
 
 #include <QDateTime>
@@ -29,10 +30,10 @@ constexpr qint64 kMinute = 60'000;
 // recording, or the figure was unknown.
 constexpr double kJoinMs = 3000;
 
-const QColor kBackground(250, 251, 253);
-const QColor kFrame(170, 178, 190);
-const QColor kGrid(226, 230, 236);
-const QColor kCaption(95, 105, 120);
+using chart::kBackground;
+using chart::kCaption;
+using chart::kFrame;
+using chart::kGrid;
 const QColor kUp(76, 175, 80);
 const QColor kDown(211, 47, 47);
 const QColor kUnknown(225, 228, 232);

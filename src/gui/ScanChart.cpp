@@ -1,5 +1,6 @@
 #include "gui/ScanChart.h"
 
+#include "gui/ChartPalette.h"
 #include "optimise/AutoScanRecord.h"
 
 #include <QPainter>
@@ -20,10 +21,10 @@ constexpr double kBottomMargin = 16;
 constexpr double kTopMargin = 8;
 constexpr double kRightMargin = 34;
 
-const QColor kBackground(250, 251, 253);
-const QColor kFrame(170, 178, 190);
-const QColor kGrid(226, 230, 236);
-const QColor kCaption(95, 105, 120);
+using chart::kBackground;
+using chart::kCaption;
+using chart::kFrame;
+using chart::kGrid;
 const QColor kReading(29, 79, 145);
 const QColor kDefault(120, 128, 140);
 const QColor kBest(214, 96, 0);

@@ -1,5 +1,6 @@
 #include "optimise/AutoScan.h"
 
+#include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "controller/ControllerLink.h"
@@ -73,7 +74,7 @@ void AutoScan::Timer_AutoScan_Timer()
     if (o > kFinalTick)
         return;
     QString event;
-    if (SignalComparison::radioReachable(m_parts.radioSocket, m_parts.radio) && m_parts.controller.isConnected()) {
+    if (radioReachable(m_parts.radioSocket, m_parts.radio) && m_parts.controller.isConnected()) {
         if (o == kFirst)
             firstStep(event);
         if (o > kFirst && o <= kLastCommanded)

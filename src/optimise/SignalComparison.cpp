@@ -1,5 +1,6 @@
 #include "optimise/SignalComparison.h"
 
+#include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "controller/ControllerLink.h"
@@ -66,14 +67,9 @@ void SignalComparison::Timer1_Timer()
     periodicComparison();
 }
 
-bool SignalComparison::radioReachable(const TcpLink &radioSocket, const RadioSessionState &radio)
-{
-    return radioSocket.State() == TcpLink::Connected || radio.loggedIn;
-}
-
 bool SignalComparison::radioReachable() const
 {
-    return radioReachable(m_parts.radioSocket, m_parts.radio);
+    return korvane::radioReachable(m_parts.radioSocket, m_parts.radio);
 }
 
 bool SignalComparison::signalPresent() const

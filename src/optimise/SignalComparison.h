@@ -47,9 +47,6 @@ public:
     static void restartCountdowns(OptimisationState &state);
     // The board's relative turn "m<n>", negative to the left.
     static QString turnCommand(int degrees);
-    // The radio's figures are live: its console socket is connected, or the
-    // radio (a 5G CPE has no console socket) is logged in.
-    static bool radioReachable(const TcpLink &radioSocket, const RadioSessionState &radio);
 
 private:
     bool radioReachable() const;
