@@ -58,6 +58,22 @@ void Control::setValue(int value)
     Q_EMIT changed(QStringLiteral("value"), QString::number(value));
 }
 
+void Control::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    Q_EMIT changed(QStringLiteral("stale"), stale ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Control::setStatus(const QString &status)
+{
+    if (status == m_status)
+        return;
+    m_status = status;
+    Q_EMIT changed(QStringLiteral("status"), status);
+}
+
 void Control::addItem(const QString &item)
 {
     m_items.append(item);

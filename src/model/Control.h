@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,18 @@ public:
     const QStringList &items() const { return m_items; }
     void addItem(const QString &item);
 
+    // A field fed by a peer: stale while its source gives no readings. The
+    // text stays what the last reading made it; front ends show its age.
+    bool stale() const { return m_stale; }
+    void setStale(bool stale);
+    // When a reading last refreshed the field (wall time, for its age);
+    // invalid before the first one. Not announced: it changes every reading.
+    const QDateTime &readAt() const { return m_readAt; }
+    void setReadAt(const QDateTime &at) { m_readAt = at; }
+    // A lamp's state in words and since when ("微波：断开 16:01:01（连接被拒绝）").
+    const QString &status() const { return m_status; }
+    void setStatus(const QString &status);
+
     // Terminal boxes: appends and keeps only the last `cap` characters.
     void append(const QString &text);
     void setCap(qsizetype cap) { m_cap = cap; }
@@ -63,6 +76,9 @@ private:
     int m_value = 0;
     QStringList m_items;
     qsizetype m_cap = 0;
+    bool m_stale = false;
+    QDateTime m_readAt;
+    QString m_status;
 };
 
 } // namespace korvane

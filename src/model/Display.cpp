@@ -17,6 +17,24 @@ Display::Display(QObject *parent)
     }
     Text2.setCap(kTerminalCap);
     setDesignTexts();
+    radioFeed.setFields({&Text1, &Text15, &lanByte, &Text_Level, &Text_delta, &Ship});
+    radioFeed.setSilenceReason(QStringLiteral("连续三次轮询无应答"));
+    boardFeed.setFields({&navAngle, &distvalue});
+    boardFeed.setSilenceReason(QStringLiteral("状态数据中断"));
+    shipFeed.setFields({&Label12});
+    shipFeed.setSilenceReason(QStringLiteral("船舶位置未更新"));
+    pingFeed.setSilenceReason(QStringLiteral("ping无结果"));
+    m_feeds = {&radioFeed, &boardFeed, &shipFeed, &pingFeed};
+    setTimeScale(1.0);
+}
+
+void Display::setTimeScale(double scale)
+{
+    const double s = scale > 0 ? scale : 1.0;
+    radioFeed.setStaleAfter(static_cast<qint64>(kRadioStaleMs * s));
+    boardFeed.setStaleAfter(static_cast<qint64>(kBoardStaleMs * s));
+    shipFeed.setStaleAfter(static_cast<qint64>(kShipStaleMs * s));
+    pingFeed.setStaleAfter(static_cast<qint64>(kPingStaleMs * s));
 }
 
 Control *Display::find(const QString &name) const

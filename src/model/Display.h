@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Control.h"
+#include "model/Feed.h"
 
 #include <QList>
 #include <QObject>
@@ -76,6 +77,24 @@ public:
     // start-up; the tool tip counts AIS sentences dropped for their checksum.
     Control aisPorts{QStringLiteral("aisPorts"), this};
 
+    // The peers' readings and the fields each feeds: the radio's figures
+    // (poll every 2 s), the board's heading and distance (status each
+    // second or so), the ship service's target (a lookup every 7 s), the
+    // radio's ping (every 5 s). Stale after three periods, two for the
+    // ship service.
+    Feed radioFeed{QStringLiteral("radio"), this};
+    Feed boardFeed{QStringLiteral("board"), this};
+    Feed shipFeed{QStringLiteral("ship"), this};
+    Feed pingFeed{QStringLiteral("ping"), this};
+    // Stale thresholds at time scale 1, ms.
+    static constexpr qint64 kRadioStaleMs = 6000;
+    static constexpr qint64 kBoardStaleMs = 5000;
+    static constexpr qint64 kShipStaleMs = 2 * 7030;
+    static constexpr qint64 kPingStaleMs = 3 * 5003;
+    // Scales every threshold (tests and demos run time faster).
+    void setTimeScale(double scale);
+    const QList<Feed *> &feeds() const { return m_feeds; }
+
     // Every control, in declaration order.
     const QList<Control *> &controls() const { return m_controls; }
     Control *find(const QString &name) const;
@@ -87,6 +106,7 @@ private:
     void setDesignTexts();
 
     QList<Control *> m_controls;
+    QList<Feed *> m_feeds;
 };
 
 } // namespace korvane
