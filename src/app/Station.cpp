@@ -59,7 +59,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
       radioPoller({display, log, *env.clock, radio, radioStats, controllerStatus, Winsock1, controllerLink,
                    compassRebootSwitch, http, caption}),
       cloudReporter({display, *env.settings, log, Winsock_Cloud, Winsock1, controllerLink, cloud, controllerStatus,
-                     radioStats, radio, ais},
+                     radioStats, radio, ais, links.cloud, *env.clock},
                     [this](const QString &m) { return eventLine(m); }),
       signalComparison({display, controllerLink, Winsock1, radio, radioStats, optimisation, log, *env.clock}),
       autoScan({display, controllerLink, Winsock1, radio, optimisation, *env.dialogs, log, *env.clock},
@@ -79,11 +79,17 @@ Station::Station(const StationEnvironment &env, QObject *parent)
         log.append(eventLine(message));
     };
     connect(&MSComm1, &SerialLink::lost, this, [this, reportAisPort](const QString &reason) {
+        links.ais.lost(reason, m_env.clock->now());
         reportAisPort(QStringLiteral("AIS串口已断开：") + MSComm1.portName() + QStringLiteral("（") + reason
                       + QStringLiteral("）"));
     });
     connect(&MSComm1, &SerialLink::restored, this,
-            [this, reportAisPort] { reportAisPort(QStringLiteral("AIS串口已恢复：") + MSComm1.portName()); });
+            [this, reportAisPort] {
+                const qint64 gone = links.ais.downForMs();
+                links.ais.back(m_env.clock->now());
+                reportAisPort(QStringLiteral("AIS串口已恢复：") + MSComm1.portName() + QStringLiteral("，中断")
+                              + LinkOutage::lengthText(gone));
+            });
     settingCommands.reopenAisPort = [this](const QString &name, std::optional<std::int16_t> number) {
         serialAis.reopen(name, number);
     };
@@ -94,6 +100,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     connect(&Winsock_Cloud, &TcpLink::errorOccurred, this,
             [this](int code, const QString &description) { cloudReporter.Winsock_Cloud_Error(code, description); });
     setupTimers();
+    setupLinkWatch();
     // A box ticked by a console command takes the operator's own path.
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
     settingCommands.radioPortChosen = [this] { linkSupervisor.keepStoredPort(); };
@@ -162,7 +169,7 @@ bool Station::Form_Load()
     resetRuntimeState();
     caption = m_env.programName + QLatin1Char('-') + QString::fromUtf8(kDesignCaption);
     display.MainWindow.setText(caption);
-    for (QTimer *t : {&Timer1, &blink, &Timer2, &GET_SIGN, &Timer_Ping, &Timer_AutoScan, &Timer_Cloud})
+    for (QTimer *t : {&Timer1, &blink, &Timer2, &GET_SIGN, &Timer_Ping, &Timer_AutoScan, &Timer_Cloud, &feedCheck})
         t->start();
     startHistory();
     return true;

@@ -2,6 +2,7 @@
 
 #include "model/Display.h"
 #include "model/EventLog.h"
+#include "model/LinkHealth.h"
 #include "app/StartupSettings.h"
 #include "app/WindowHandlers.h"
 #include "cloud/CloudReporter.h"
@@ -33,6 +34,7 @@
 #include "model/RadioStats.h"
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
@@ -101,6 +103,7 @@ public:
     OptimisationState optimisation;
     AisState ais;
     CloudState cloud;
+    LinkHealth links;
     std::int16_t compassRebootSwitch = 0;
     std::int16_t pingRebootSwitch = 0;
     QString caption; // the window caption, as the radio handlers read it
@@ -119,6 +122,8 @@ public:
     QTimer Timer_Ping;
     QTimer Timer_AutoScan;
     QTimer Timer_Cloud;
+    // Ages the peers' readings and watches the signal, twice a second.
+    QTimer feedCheck;
 
     EventLog log;
     ControllerLink controllerLink;
@@ -179,12 +184,24 @@ private:
     void resetRuntimeState();
     void setupTimers();
     void setShipBox(const QString &control, int value);
+    void setupLinkWatch();
+    void checkFeeds();
+    void checkSignal();
+    void linkEvent(const QString &message, bool notice);
+    void showCloudStatus();
+public:
+    // No report went out in the last period and a half (reporting off, the
+    // radio lost): the cloud's state is unknown, not good.
+    bool cloudUnreported() const;
+private:
 
     StationEnvironment m_env;
     SettingsStore &m_settings;
     bool m_pingTickRunning = false;
     // True while an operator action runs: its log lines are the operator's.
     bool m_operatorAction = false;
+    // Since when the signal has been below the floor while the radio answers.
+    QElapsedTimer m_signalBadSince;
 };
 
 } // namespace korvane

@@ -78,11 +78,13 @@ history::Sample Station::historySample() const
     s.boardLink = upOrDown(boardUp);
     s.radioLink = upOrDown(radio.loggedIn);
     s.radioFamily = radio.RadioFamily;
-    if (cloud.reporting && cloud.lastAccepted)
+    if (!cloudUnreported() && cloud.lastAccepted)
         s.cloudOk = upOrDown(*cloud.lastAccepted);
     s.alarm = display.Lbl_ALARM.text().trimmed();
     // Figures count from their first reading: a starting value is no reading.
-    if (radio.loggedIn && radioStats.figuresRead) {
+    // A stale figure is the last reading, not this second's: unknown.
+    const bool radioFresh = radio.loggedIn && !display.radioFeed.stale();
+    if (radioFresh && radioStats.figuresRead) {
         s.set(Figure::Signal, radioStats.signalDbm);
         if (radioStats.noiseDbm != 0)
             s.set(Figure::Noise, radioStats.noiseDbm);
@@ -90,16 +92,16 @@ history::Sample Station::historySample() const
         s.set(Figure::CapacityDown, radioStats.capacityDownMbps);
         s.set(Figure::CapacityUp, radioStats.capacityUpMbps);
     }
-    if (radio.loggedIn && radioStats.throughputRead) {
+    if (radioFresh && radioStats.throughputRead) {
         s.set(Figure::Rx, radioStats.rxMbps);
         s.set(Figure::Tx, radioStats.txMbps);
     }
-    if (radio.pingCount > 0) {
+    if (radio.pingCount > 0 && !display.pingFeed.stale()) {
         const auto last = static_cast<std::size_t>(std::min<int>(radio.pingCount, int(radio.pingWindow.size())) - 1);
         s.set(Figure::Ping, radio.pingWindow[last]);
         s.set(Figure::PingMean, static_cast<double>(radio.pingSum) / radio.pingCount);
     }
-    if (!boardUp)
+    if (!boardUp || display.boardFeed.stale())
         return s;
     const ControllerStatus &st = controllerStatus;
     if (st.angleRead) {

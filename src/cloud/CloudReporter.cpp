@@ -3,6 +3,8 @@
 #include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
+#include "model/LinkOutage.h"
+#include "platform/Clock.h"
 #include "model/SettingKeys.h"
 #include "cloud/CloudReply.h"
 #include "cloud/CloudServer.h"
@@ -50,6 +52,7 @@ void CloudReporter::Timer_Cloud_Timer()
         cloud.queuedRequests << cloud.heldRequest;
     cloud.heldRequest.clear();
     cloud.queuedRequests << request;
+    cloud.lastAttempt.start();
     m_parts.socket.RemoteHost = endpoint.host;
     m_parts.socket.RemotePort = endpoint.port;
     cloud.connectHost = endpoint.target;
@@ -62,8 +65,12 @@ void CloudReporter::queryBoard()
         m_parts.controller.send(QStringLiteral("g\r\n"));
 }
 
+// A radio whose figures are stale (silent console, dead CPE) is reported
+// lost: its last figures are nobody's reading now.
 CloudForm CloudReporter::currentForm() const
 {
+    if (!radioOnline())
+        return CloudForm::RadioLost;
     if (m_parts.radio.RadioFamily == RadioFamilyCpe)
         return CloudForm::Cpe;
     if (m_parts.radioSocket.State() == TcpLink::Connected)
@@ -176,7 +183,11 @@ void CloudReporter::finishReply()
     CloudState &cloud = m_parts.cloud;
     const CloudReplyVerdict verdict = judgeCloudReply(cloud.reply);
     cloud.lastAccepted = verdict.accepted;
-    if (!verdict.accepted) {
+    if (verdict.accepted) {
+        cloud.lastAcceptedAt = m_parts.clock.now();
+        m_parts.outage.back(cloud.lastAcceptedAt);
+    } else {
+        m_parts.outage.lost(verdict.notice, m_parts.clock.now());
         m_parts.display.Label_NOTE.setText(verdict.notice);
         // Logged like an unreachable server, so the log and the history's
         // events show the spell of refused reports too.
@@ -194,6 +205,7 @@ void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
     Display &d = m_parts.display;
     d.Label_NOTE.setText(QStringLiteral("云平台连接错误: ") + description);
     m_parts.cloud.lastAccepted = false;
+    m_parts.outage.lost(socketErrorReason(number, description), m_parts.clock.now());
     d.Text2.append(QStringLiteral("Winsock错误: ") + description + QStringLiteral("\r\n"));
     QString line = m_eventLine(d.Label_NOTE.text());
     if (description.contains(QLatin1String("Host not found")) || number == kHostNotFound) {

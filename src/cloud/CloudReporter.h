@@ -9,6 +9,9 @@
 
 namespace korvane {
 
+class Clock;
+class LinkOutage;
+
 class ControllerLink;
 class Display;
 class EventLog;
@@ -43,6 +46,8 @@ public:
         RadioStats &radioStats; // throughput is clamped in place
         const RadioSessionState &radio;
         const AisState &ais;
+        LinkOutage &outage;         // the server's ups and downs
+        const Clock &clock;
     };
     using EventLine = std::function<QString(const QString &)>;
 

@@ -14,6 +14,7 @@ namespace korvane {
 namespace {
 
 constexpr float kProbeWaitSeconds = 1.0f;
+const QString kConnectingNotice = QStringLiteral("天线控制网络连接中...");
 
 bool hasPortOutOfRange(const QString &address)
 {
@@ -193,7 +194,7 @@ void ControllerLink::probeRadio()
     probe.Close();
     if (!healthy) {
         m_display.Label_NOTE.setText(QStringLiteral("微波网络出错或已断开，请检查！"));
-        radio.Close();
+        radio.Close(QStringLiteral("探测连接无响应"));
     }
 }
 
@@ -210,11 +211,14 @@ void ControllerLink::probeController()
     Delay(kProbeWaitSeconds);
     const bool healthy = probe.State() == TcpLink::Connected;
     probe.Close();
+    // A healthy probe clears only its own notice: any other stays until it is
+    // replaced, or the crew would see it for seven seconds at most.
     if (healthy) {
-        m_display.Label_NOTE.setText(QString());
+        if (m_display.Label_NOTE.text() == kConnectingNotice)
+            m_display.Label_NOTE.setText(QString());
     } else {
-        m_display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
-        controller.Close();
+        m_display.Label_NOTE.setText(kConnectingNotice);
+        controller.Close(QStringLiteral("探测连接无响应"));
     }
 }
 

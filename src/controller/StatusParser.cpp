@@ -293,6 +293,7 @@ void StatusParser::horizontalAngle(const QString &s)
     if (!value.isEmpty()) {
         m_state.status.AngleH = num(value);
         m_state.status.angleRead = true;
+        m_display.boardFeed.reading();
     }
 }
 

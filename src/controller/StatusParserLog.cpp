@@ -46,6 +46,7 @@ void StatusParser::headingAndSpeed(const QString &s)
     const double h = numberOfText(FindValue(QStringLiteral("航向"), QStringLiteral("航速"), s));
     if (h == 0)
         return;
+    m_display.boardFeed.reading();
     ControllerStatus &st = m_state.status;
     const double speed = numberOfText(FindValue(QStringLiteral("航速"), QStringLiteral("俯仰"), s));
     m_display.navAngle.setText(floorText(h) + QStringLiteral("度航速") + floorText(speed / 1.852)

@@ -16,6 +16,12 @@ struct KindRule {
 // First match wins: the survey's link-down line names the link, and a drive
 // is a drive whether the operator or the AIS gave it.
 const KindRule kRules[] = {
+    {"恢复，中断", kind::LinkBack},
+    {"连接中断（", kind::LinkLost},
+    {"连接失败（", kind::LinkLost},
+    {"信号丢失（", kind::LinkLost},
+    {"AIS串口已断开", kind::LinkLost},
+    {"AIS串口已恢复", kind::LinkBack},
     {"自动扫描", kind::Survey},
     {"扫描角度", kind::Survey},
     {"默认驱动角度", kind::Survey},

@@ -31,8 +31,6 @@ public:
     void sampleNow();
 
 private:
-    void linkEvent(qint64 t, const std::optional<int> &was, const std::optional<int> &now, const QString &lost,
-                   const QString &back);
 
     const Clock &m_clock;
     HistoryStore &m_store;

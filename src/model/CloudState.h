@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,11 @@ struct CloudState {
     QByteArray reply;
     // The last report's outcome: accepted or not; empty before the first.
     std::optional<bool> lastAccepted;
+    // When a report last went out (monotonic; invalid before the first) and
+    // when the server last took one (wall time, for its age): a period with
+    // no attempt is no report, not a good one.
+    QElapsedTimer lastAttempt;
+    QDateTime lastAcceptedAt;
 };
 
 } // namespace korvane

@@ -1,5 +1,7 @@
 #include "model/Display.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 Display::Display(QObject *parent)
@@ -28,13 +30,16 @@ Display::Display(QObject *parent)
     setTimeScale(1.0);
 }
 
+// A time-scaled run (demo, tests) shortens the thresholds, but never below a
+// second: a loaded machine's scheduling delays do not scale.
 void Display::setTimeScale(double scale)
 {
     const double s = scale > 0 ? scale : 1.0;
-    radioFeed.setStaleAfter(static_cast<qint64>(kRadioStaleMs * s));
-    boardFeed.setStaleAfter(static_cast<qint64>(kBoardStaleMs * s));
-    shipFeed.setStaleAfter(static_cast<qint64>(kShipStaleMs * s));
-    pingFeed.setStaleAfter(static_cast<qint64>(kPingStaleMs * s));
+    const auto scaled = [s](qint64 ms) { return std::max<qint64>(kMinStaleMs, static_cast<qint64>(ms * s)); };
+    radioFeed.setStaleAfter(scaled(kRadioStaleMs));
+    boardFeed.setStaleAfter(scaled(kBoardStaleMs));
+    shipFeed.setStaleAfter(scaled(kShipStaleMs));
+    pingFeed.setStaleAfter(scaled(kPingStaleMs));
 }
 
 Control *Display::find(const QString &name) const

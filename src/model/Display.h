@@ -91,6 +91,7 @@ public:
     static constexpr qint64 kBoardStaleMs = 5000;
     static constexpr qint64 kShipStaleMs = 2 * 7030;
     static constexpr qint64 kPingStaleMs = 3 * 5003;
+    static constexpr qint64 kMinStaleMs = 1000;
     // Scales every threshold (tests and demos run time faster).
     void setTimeScale(double scale);
     const QList<Feed *> &feeds() const { return m_feeds; }

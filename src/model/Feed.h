@@ -30,6 +30,9 @@ public:
     // Where the read time of a field comes from (wall time, for its age text).
     void setClock(const Clock *clock) { m_clock = clock; }
 
+    // The link was closed on purpose: stale at once, with no reason (no
+    // loss to report).
+    void closed();
     // A reading came: every field is fresh and read now.
     void reading();
     // The link is gone: stale at once, for this reason.
@@ -44,11 +47,13 @@ public:
     const QString &reason() const { return m_reason; }
 
 Q_SIGNALS:
-    void turnedStale(const QString &reason);
+    // `bySilence`: no reading came in time (else the link said it is gone).
+    void turnedStale(const QString &reason, bool bySilence);
+    // Fresh again, or the very first reading.
     void refreshed();
 
 private:
-    void setStale(bool stale, const QString &reason);
+    void setStale(bool stale, const QString &reason, bool bySilence);
 
     QString m_name;
     QList<Control *> m_fields;

@@ -7,22 +7,25 @@ namespace korvane {
 LinkOutage::LinkOutage(const QString &name, QObject *parent)
     : QObject(parent), m_name(name)
 {
+    m_clock.start();
 }
 
 LinkOutage::LinkOutage(const QString &name, const QString &lostWord, const QString &backWord, QObject *parent)
     : QObject(parent), m_name(name), m_lostWord(lostWord), m_failWord(lostWord), m_backWord(backWord)
 {
+    m_clock.start();
 }
 
-void LinkOutage::lost(const QString &reason, const QDateTime &now)
+void LinkOutage::lost(const QString &reason, const QDateTime &now, qint64 goneForMs)
 {
     if (m_state == State::Down)
         return;
     const bool wasUp = m_state == State::Up;
     m_state = State::Down;
     m_reason = reason.isEmpty() ? QStringLiteral("原因不明") : reason;
-    m_sinceWall = now;
-    m_since.start();
+    goneForMs = std::max<qint64>(0, goneForMs);
+    m_sinceWall = now.addMSecs(-goneForMs);
+    m_downAtMs = m_clock.elapsed() - goneForMs;
     Q_EMIT event(m_name + (wasUp ? m_lostWord : m_failWord) + QStringLiteral("（") + m_reason
                  + QStringLiteral("）"));
     Q_EMIT statusChanged(status());
@@ -33,11 +36,10 @@ void LinkOutage::back(const QDateTime &now)
     if (m_state == State::Up)
         return;
     const bool wasDown = m_state == State::Down;
-    const qint64 length = wasDown ? m_since.elapsed() : 0;
+    const qint64 length = wasDown ? downForMs() : 0;
     m_state = State::Up;
     m_reason.clear();
     m_sinceWall = now;
-    m_since.start();
     if (wasDown)
         Q_EMIT event(m_name + m_backWord + QStringLiteral("，中断") + lengthText(length));
     Q_EMIT statusChanged(status());

@@ -25,9 +25,13 @@ public:
     bool down() const { return m_state == State::Down; }
     const QString &reason() const { return m_reason; }
     const QDateTime &since() const { return m_sinceWall; }
+    // How long the link has been down, ms; 0 while it is not.
+    qint64 downForMs() const { return m_state == State::Down ? m_clock.elapsed() - m_downAtMs : 0; }
 
     // `now` is wall time for the texts; lengths run on the monotonic clock.
-    void lost(const QString &reason, const QDateTime &now);
+    // `goneForMs`: the link was in fact gone that long already (silence is
+    // noticed only after a while).
+    void lost(const QString &reason, const QDateTime &now, qint64 goneForMs = 0);
     void back(const QDateTime &now);
     // Neither up nor down any more (the link was switched off or unset).
     void forget();
@@ -51,7 +55,8 @@ private:
     State m_state = State::Unknown;
     QString m_reason;
     QDateTime m_sinceWall;
-    QElapsedTimer m_since;
+    QElapsedTimer m_clock;
+    qint64 m_downAtMs = 0;
 };
 
 } // namespace korvane

@@ -24,6 +24,9 @@ enum : std::int16_t {
 struct RadioSessionState {
     std::int16_t RadioFamily = RadioFamilyUnknown;
     bool loggedIn = false;
+    // No reading for three polls, or the link is gone: the figures on show
+    // are the last ones, not the radio's now.
+    bool figuresStale = false;
     QString radioMac;
     QString cpeStatusText;
     // Copies of the radio user and password taken at start-up and on every
@@ -36,7 +39,7 @@ struct RadioSessionState {
     // Rejected logins since the last connect (or JSON key); past a few the
     // station stops retrying until the operator connects again.
     std::int16_t rejectedLogins = 0;
-    // The signal-bar glyphs, index 1 to 5 (index 0 unused).
+    // The signal-bar glyphs, index 1 to 5; index 0 is the empty bar.
     std::array<QString, 6> signalBars;
     // CPE identification: when the last probe started (invalid: none yet).
     QElapsedTimer lastCpeProbe;

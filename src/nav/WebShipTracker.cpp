@@ -83,8 +83,14 @@ WebShipTracker::Lookup WebShipTracker::lookUp(const QString &tag)
         m_parts.display.Label_NOTE.setText(QStringLiteral("发送请求时出错(") + tag + QStringLiteral("): ")
                                            + response.errorText + QStringLiteral(" (错误号: ")
                                            + QString::number(response.errorNumber) + QStringLiteral(")"));
+        m_parts.display.shipFeed.lost(response.errorText);
         return {};
     }
+    // An error status is a reply, but no ship position.
+    if (response.status >= 200 && response.status < 300)
+        m_parts.display.shipFeed.reading();
+    else
+        m_parts.display.shipFeed.lost(QStringLiteral("HTTP ") + QString::number(response.status));
     return {true, QString::fromUtf8(response.body)};
 }
 

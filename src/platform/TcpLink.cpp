@@ -11,6 +11,25 @@ namespace {
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 } // namespace
 
+QString socketErrorReason(int code, const QString &description)
+{
+    switch (static_cast<QAbstractSocket::SocketError>(code)) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("连接被拒绝");
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("连接被对方关闭");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("找不到主机");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("连接超时");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("网络不可达");
+    default:
+        break;
+    }
+    return description.isEmpty() ? QStringLiteral("网络错误") : description;
+}
+
 TcpLink::TcpLink(const QString &name, QObject *parent)
     : QObject(parent), m_name(name)
 {
@@ -64,11 +83,23 @@ void TcpLink::attachSocket()
         // The peer closing an open connection is an orderly end, not an error.
         if (e == QAbstractSocket::RemoteHostClosedError) {
             Q_EMIT stateChanged(State());
+            end(socketErrorReason(e, QString()));
             return;
         }
         setErrorState(static_cast<int>(e), m_socket ? m_socket->errorString() : QString());
     });
-    connect(m_socket, &QTcpSocket::disconnected, this, [this] { Q_EMIT stateChanged(State()); });
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        Q_EMIT stateChanged(State());
+        end(socketErrorReason(QAbstractSocket::RemoteHostClosedError, QString()));
+    });
+}
+
+void TcpLink::end(const QString &reason)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    Q_EMIT ended(reason);
 }
 
 void TcpLink::setErrorState(int code, const QString &description)
@@ -76,6 +107,7 @@ void TcpLink::setErrorState(int code, const QString &description)
     m_error = true;
     Q_EMIT stateChanged(Error);
     Q_EMIT errorOccurred(code, description);
+    end(socketErrorReason(code, description));
 }
 
 bool TcpLink::Connect()
@@ -86,15 +118,17 @@ bool TcpLink::Connect()
     if (RemotePort < 0 || RemotePort > 65535)
         return false;
     m_error = false;
+    m_ended = false;
     attachSocket();
     m_socket->connectToHost(RemoteHost, static_cast<quint16>(RemotePort));
     Q_EMIT stateChanged(State());
     return true;
 }
 
-void TcpLink::Close()
+void TcpLink::Close(const QString &reason)
 {
     const bool wasOpen = m_error || (m_socket && m_socket->state() != QAbstractSocket::UnconnectedState);
+    const bool wasConnecting = State() == Connecting;
     m_error = false;
     if (m_socket) {
         m_socket->disconnect(this);
@@ -104,6 +138,10 @@ void TcpLink::Close()
     }
     if (wasOpen)
         Q_EMIT stateChanged(Closed);
+    if (wasConnecting)
+        end(QStringLiteral("连接超时"));
+    else
+        end(reason);
 }
 
 bool TcpLink::SendData(const QString &text)

@@ -30,7 +30,10 @@ public:
     // Starts an asynchronous connect to RemoteHost:RemotePort. Refused
     // (false) while connecting or connected.
     bool Connect();
-    void Close();
+    // `reason` says why, for the ended signal, when the station closes an
+    // open link because it failed; none: a deliberate close (the operator's
+    // reconnect, the end). Closing a link still connecting is a time-out.
+    void Close(const QString &reason = QString());
     // Sends the text as single-byte characters (commands are ASCII; any
     // other character goes out as '?'). False when not connected.
     bool SendData(const QString &text);
@@ -44,6 +47,10 @@ Q_SIGNALS:
     void dataArrival(qint64 bytesTotal);
     void errorOccurred(int code, const QString &description);
     void stateChanged(int state);
+    // A connection or an attempt at one ended, and why in the crew's words
+    // ("连接被拒绝", "连接被对方关闭", "连接超时" ...); empty when the station
+    // closed it on purpose. Once per connect.
+    void ended(const QString &reason);
     // A text went out through SendData (as the bytes sent): a peer that
     // echoes will send it back.
     void textSent(const QByteArray &bytes);
@@ -51,10 +58,16 @@ Q_SIGNALS:
 private:
     void attachSocket();
     void setErrorState(int code, const QString &description);
+    void end(const QString &reason);
 
     QString m_name;
     QTcpSocket *m_socket = nullptr;
     bool m_error = false;
+    bool m_ended = true; // no connect since the last end
 };
+
+// What a socket error means, in the crew's words; the socket's own text
+// for the rare ones.
+QString socketErrorReason(int code, const QString &description);
 
 } // namespace korvane

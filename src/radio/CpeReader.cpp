@@ -42,6 +42,9 @@ bool registered(const QString &status)
 // The bar's level from the reference signal power.
 int levelOfRsrp(double rsrp)
 {
+    // No figure (0 or above) or the floor itself is no signal.
+    if (!(rsrp < 0) || rsrp <= -120)
+        return 0;
     if (rsrp > -75)
         return 5;
     if (rsrp > -85)
@@ -139,6 +142,7 @@ bool CpeReader::read()
         m_loggedState.reset();
         m_parts.display.radioLamp.setColour(colours::Red);
         m_parts.display.radioLamp.setToolTip(QStringLiteral("5G CPE 连接失败"));
+        m_parts.display.radioFeed.lost(QStringLiteral("5G CPE 无应答"));
         return false;
     }
     show(*body);
@@ -148,6 +152,7 @@ bool CpeReader::read()
 void CpeReader::show(const QString &body)
 {
     const CpeReply r = readCpeReply(body);
+    m_parts.display.radioFeed.reading();
     QString label = BandName(r.band, r.mnc);
     if (label.isEmpty())
         label = QStringLiteral("Band ") + r.band;
@@ -157,7 +162,6 @@ void CpeReader::show(const QString &body)
     logReply(r, label, body);
     showSignal(r, label);
     showCapacity(r);
-    m_figures.showLevel(levelOfRsrp(numberOfText(r.rsrp)));
     showThroughput(r);
     Display &d = m_parts.display;
     if (d.Ship.text().isEmpty() || d.Ship.text() == kCpeShip)
@@ -168,6 +172,8 @@ void CpeReader::show(const QString &body)
                                 ? sinr
                                 : sinr + QStringLiteral(" | 噪声: ") + QString::number(m_parts.stats.noiseDbm)
                                       + QStringLiteral(" dBm"));
+    // Last, so that no signal leaves its own words on the bar's tool tip.
+    m_figures.showLevel(levelOfRsrp(numberOfText(r.rsrp)));
 }
 
 void CpeReader::takeMac(const QString &mac)

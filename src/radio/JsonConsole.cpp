@@ -116,6 +116,7 @@ void JsonConsole::credentialsRejected(const JsonConsoleReply &r, QString &eventL
         ++m_parts.radio.rejectedLogins;
     if (m_parts.radio.rejectedLogins < kMaxRejectedLogins)
         sendLogin();
+    m_parts.display.radioFeed.lost(QStringLiteral("登录被拒绝"));
     eventLine = noticeLine(kWrongCredentials);
 }
 
@@ -164,11 +165,14 @@ void JsonConsole::linkStatus(const JsonConsoleReply &r)
 {
     if (!r.linkStatus || m_parts.radio.RadioFamily != RadioFamilyJsonConsole)
         return;
+    m_parts.display.radioFeed.reading();
     m_parts.display.Text15.setText(shortestDecimal(r.rxRate) + QStringLiteral(" /") + shortestDecimal(r.txRate));
     m_parts.stats.capacityDownMbps = r.rxRate;
     m_parts.stats.capacityUpMbps = r.txRate;
-    if (!(std::floor(r.signal) < 0))
+    if (!(std::floor(r.signal) < 0)) {
+        m_parts.figures.showLevel(0);
         return;
+    }
     m_parts.display.Text1.setText(shortestDecimal(r.signal));
     m_parts.figures.setSignal(r.signal);
     m_parts.figures.refreshCaption();

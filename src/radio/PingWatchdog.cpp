@@ -33,8 +33,10 @@ void PingWatchdog::GET_SIGN_Timer()
     m_running = true;
     const auto done = qScopeGuard([this] { m_running = false; });
     const int rtt = pinger(address);
-    if (rtt >= 0)
+    if (rtt >= 0) {
         record(rtt);
+        m_parts.display.pingFeed.reading();
+    }
     const RadioSessionState &radio = m_parts.radio;
     if (radio.pingCount < 1) {
         m_parts.display.radioLamp.setToolTip(QStringLiteral("无有效ping数据"));

@@ -17,6 +17,7 @@ namespace {
 // The poll period the byte counters are read over, in seconds.
 constexpr double kPollSeconds = 2.0;
 constexpr double kMiB = 1024.0 * 1024.0;
+constexpr double kNoSignalDbm = -120;
 
 QString wholeText(double value)
 {
@@ -86,7 +87,11 @@ void RadioFigures::showNoise(double noise, double signal)
     m_parts.display.Text_Level.setToolTip(QStringLiteral("N:") + wholeText(noise));
     if (const auto dbm = toInt16(whole))
         m_parts.stats.noiseDbm = *dbm;
-    showQuality(std::floor(signal) - whole);
+    // A noise figure the radio did not give (0) says nothing of the margin.
+    if (std::floor(signal) <= kNoSignalDbm)
+        showLevel(0);
+    else if (whole < 0)
+        showQuality(std::floor(signal) - whole);
 }
 
 void RadioFigures::showQuality(double margin)
@@ -94,10 +99,15 @@ void RadioFigures::showQuality(double margin)
     showLevel(qualityLevel(margin));
 }
 
+// Level 0 empties the bar: a negative margin or no signal is no link, and a
+// bar left as it was would show a dead link as healthy.
 void RadioFigures::showLevel(int level)
 {
-    if (level >= 1 && level <= 5)
-        m_parts.display.Text_Level.setText(m_parts.radio.signalBars[level]);
+    if (level < 0 || level > 5)
+        return;
+    m_parts.display.Text_Level.setText(m_parts.radio.signalBars[static_cast<std::size_t>(level)]);
+    if (level == 0)
+        m_parts.display.Text_Level.setToolTip(QStringLiteral("无信号"));
 }
 
 bool RadioFigures::showThroughput(double rxBytes, double txBytes)

@@ -195,6 +195,7 @@ void RadioSession::rejectedLogin(const QString &reply, QString &eventLine)
     // The iwconfig radio's prompt in the same reply marked the session
     // logged in; the rejection says it is not, so no poll goes to a prompt.
     m_parts.radio.loggedIn = false;
+    m_parts.display.radioFeed.lost(QStringLiteral("登录被拒绝"));
     m_parts.display.Label_NOTE.setText(kWrongCredentials);
     eventLine = m_eventLine(m_parts.display.Label_NOTE.text());
 }

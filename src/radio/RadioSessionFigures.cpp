@@ -55,6 +55,7 @@ void RadioSession::iwconfigFigures(const QString &reply)
     const double signal = numberOfText(s.signal);
     if (signal == 0)
         return;
+    m_parts.display.radioFeed.reading();
     Display &d = m_parts.display;
     RadioStats &stats = m_parts.stats;
     d.Text15.setText(shortestDecimal(s.bitRateMbps));
@@ -86,6 +87,7 @@ void RadioSession::airOsFigures(const QString &reply)
     const AirOsStatus s = readAirOsStatus(reply);
     if (s.lanRxBytes == 0)
         return;
+    m_parts.display.radioFeed.reading();
     Display &d = m_parts.display;
     RadioStats &stats = m_parts.stats;
     const double down = s.downlinkKbps / 1000;
@@ -140,6 +142,7 @@ void RadioSession::airFiberFigures(const QString &reply)
     const AirFiberStatus s = readAirFiberStatus(reply);
     if (s.txChannelWidth == 0)
         return;
+    m_parts.display.radioFeed.reading();
     Display &d = m_parts.display;
     RadioStats &stats = m_parts.stats;
     stats.capacityDownMbps = s.rxCapacityKbps / 1000;
@@ -156,6 +159,8 @@ void RadioSession::airFiberFigures(const QString &reply)
         d.Text_Level.setToolTip(RadioFigures::shown(s.txModRate));
         stats.noiseDbm = static_cast<std::int16_t>(kAirFiberNoise);
         m_figures.showQuality(std::floor(signal) - kAirFiberNoise);
+    } else {
+        m_figures.showLevel(0);
     }
 
     if (s.wlanRxBytes != 0 && s.wlanTxBytes != 0) {

@@ -211,7 +211,8 @@ TEST_F(Supervision, BoardRefusingTheProbeIsTreatedAsLost)
     Station &s = startConnected(false);
     server.refuseFurther = true;
     s.Timer_Ping_Timer();
-    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("天线控制网络连接中..."));
+    // The loss with its reason replaces the probe's own notice.
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("控制板连接中断（探测连接无响应）"));
     EXPECT_EQ(s.Winsock2.State(), 0);
     EXPECT_EQ(s.Winsock_test.State(), 0) << "the probe socket is always closed";
 }

@@ -20,6 +20,7 @@ protected:
     void tick(const QString &signal)
     {
         station().display.Text1.setText(signal);
+        station().display.radioFeed.reading();
         station().Timer_AutoScan_Timer();
     }
 

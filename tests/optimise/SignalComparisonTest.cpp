@@ -24,6 +24,7 @@ protected:
     void ticks(int n, std::int16_t signal)
     {
         station().radioStats.signalDbm = signal;
+        station().display.radioFeed.reading();
         for (int i = 0; i < n; ++i)
             station().signalComparison.Timer1_Timer();
     }
@@ -70,6 +71,23 @@ INSTANTIATE_TEST_SUITE_P(Table, ConditionTest, ::testing::Values(
     ConditionCase{"comparison_off", -60, true, false, false, true, ""},
     ConditionCase{"sweep_off", -120, true, false, true, false, ""}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The last figure of a radio that stopped answering is no reading: neither
+// the comparison nor the sweep acts on it, whatever the socket says.
+TEST_F(SignalComparisonTest, AStaleSignalNeitherComparesNorSweeps)
+{
+    OptimisationState &o = station().optimisation;
+    for (const std::int16_t signal : {std::int16_t(-60), std::int16_t(-120)}) {
+        o.comparisonCountdown = 1;
+        o.scanCountdown = -9;
+        station().radioStats.signalDbm = signal;
+        station().display.radioFeed.lost(QStringLiteral("连续三次轮询无应答"));
+        station().signalComparison.Timer1_Timer();
+        EXPECT_EQ(wire(), QByteArray()) << signal;
+        ticks(1, signal);
+        EXPECT_NE(wire(), QByteArray()) << "a fresh reading acts again";
+    }
+}
 
 TEST_F(SignalComparisonTest, NothingActsWithoutTheController)
 {

@@ -240,7 +240,8 @@ TEST_F(Cpe, MissingAndZeroValues)
     EXPECT_EQ(d.Text15.text(), QStringLiteral("--"));
     EXPECT_EQ(d.Text1.text(), QString());
     EXPECT_EQ(s.radioStats.signalDbm, -120);
-    EXPECT_EQ(d.Text_Level.text(), s.radio.signalBars[5]) << "an empty rsrp reads 0";
+    EXPECT_EQ(d.Text_Level.text(), s.radio.signalBars[0]) << "an empty rsrp is no signal, not five bars";
+    EXPECT_EQ(d.Text_Level.toolTip(), QStringLiteral("无信号"));
     EXPECT_EQ(d.Ship.text(), QStringLiteral("Mast 1")) << "a name the operator sees stays";
 }
 

@@ -249,7 +249,8 @@ INSTANTIATE_TEST_SUITE_P(Table, JsonStatus, ::testing::Values(
         EXPECT_EQ(s.display.Text15.text(), QStringLiteral("300 /270"));
         EXPECT_EQ(s.display.Text1.text(), QStringLiteral("-120"));
         EXPECT_EQ(s.radioStats.signalDbm, -120);
-        EXPECT_EQ(s.display.Text_Level.toolTip(), QString());
+        EXPECT_EQ(s.display.Text_Level.toolTip(), QStringLiteral("无信号"));
+        EXPECT_EQ(s.display.Text_Level.text(), s.radio.signalBars[0]);
     }},
     StatusCase{"PositiveSignalSetsOnlyTheCapacity", linkStatus(QStringLiteral("7")), [](const Station &s) {
         EXPECT_EQ(s.display.Text15.text(), QStringLiteral("300 /270"));

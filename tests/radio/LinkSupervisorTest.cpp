@@ -121,7 +121,8 @@ TEST_F(Supervision, ExplicitPortIsNeverSearched)
         EXPECT_EQ(s.Winsock1.State(), TcpLink::Closed);
         EXPECT_EQ(s.display.radioLamp.colour(), colours::Red);
     }
-    EXPECT_EQ(s.display.Label_NOTE.text(), QString());
+    // No search notice: only the loss, once, with the socket's reason.
+    EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("微波连接失败（连接被拒绝）"));
     EXPECT_TRUE(starts.isEmpty());
 }
 
