@@ -31,6 +31,8 @@ constexpr qint64 kMinute = 60'000;
 // figure was stale and stored as NULL. Gaps are not joined. (Where a column
 // is wider than half a period, one lost second may still be bridged.)
 constexpr double kSampleMs = 1000;
+// A signal below this counts as lost where the log recorded no episode.
+constexpr double kSignalLostDbm = -110;
 
 using chart::kBackground;
 using chart::kCaption;
@@ -222,7 +224,10 @@ void HistoryChart::paintLane(QPainter &painter, int lane) const
         painter.setPen(kGrid);
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.setPen(kCaption);
-        painter.drawText(QRectF(0, y - 8, kLeft - 5, 16), Qt::AlignRight | Qt::AlignVCenter, formatValue(v, decimals));
+        // The signal band's caption sits right under the signal strip.
+        const double textY = lane == 0 ? std::min(y, area.bottom() - 5) : y;
+        painter.drawText(QRectF(0, textY - 8, kLeft - 5, 16), Qt::AlignRight | Qt::AlignVCenter,
+                         formatValue(v, decimals));
     }
     paintTraces(painter, lane, area, low, high);
     painter.setPen(kFrame);
@@ -325,7 +330,8 @@ void HistoryChart::paintBands(QPainter &painter) const
     }
 }
 
-// Green where the radio gave a signal, red through each signal-lost episode.
+// Green where the radio gave a usable signal, red where it was below the
+// lost-signal level and through each signal-lost episode the log recorded.
 void HistoryChart::paintSignalBand(QPainter &painter) const
 {
     const QRectF row = signalBandRect();
@@ -333,8 +339,9 @@ void HistoryChart::paintSignalBand(QPainter &painter) const
     if (const auto *signal = columnsOf(historyLanes()[0].traces[0].column)) {
         const double columnWidth = row.width() / std::max(1, m_data.span.width);
         for (int c = 0; c < signal->columns.size(); ++c)
-            if (signal->columns[c])
-                painter.fillRect(QRectF(row.left() + c * columnWidth, row.top(), columnWidth + 0.5, row.height()), kUp);
+            if (const auto &e = signal->columns[c])
+                painter.fillRect(QRectF(row.left() + c * columnWidth, row.top(), columnWidth + 0.5, row.height()),
+                                 e->max < kSignalLostDbm ? kDown : kUp);
     }
     for (const history::LinkRun &run : signalLostRuns(m_data.events, m_data.span.from, m_data.span.until)) {
         const double left = std::max(row.left(), xAt(run.from));
@@ -360,8 +367,9 @@ QString HistoryChart::bandTextAt(QPointF pos) const
             return QStringLiteral("信号：丢失");
         const auto *signal = columnsOf(historyLanes()[0].traces[0].column);
         const qint64 c = m_data.span.column(t);
-        const bool known = signal && c >= 0 && c < signal->columns.size() && signal->columns[c];
-        return known ? QStringLiteral("信号：正常") : QStringLiteral("信号：无数据");
+        if (!signal || c < 0 || c >= signal->columns.size() || !signal->columns[c])
+            return QStringLiteral("信号：无数据");
+        return signal->columns[c]->max < kSignalLostDbm ? QStringLiteral("信号：丢失") : QStringLiteral("信号：正常");
     }
     const auto &bands = historyBands();
     for (int b = 0; b < bands.size(); ++b) {

@@ -90,11 +90,14 @@ TEST_F(HistoryGapsTest, ADropToTheFloorStaysAboveTheFrame)
     EXPECT_LT(lowest, laneBottom - 8);
 }
 
-// The signal band is red from "信号丢失" to "信号恢复", green where the radio
-// gave a signal; the cloud's unknown (no report tried) reads "未上报".
+// The signal band is red from "信号丢失" to "信号恢复" and where the signal
+// was below -110 dBm, green where the radio gave one; the cloud's unknown
+// (no report tried) reads "未上报".
 TEST_F(HistoryGapsTest, TheSignalBandShowsEachLossAndTheCloudSaysWhenItDidNotReport)
 {
     sampleEverySecond(-60, {});
+    for (int s = 300; s < 320; ++s)
+        signal.columns[int(data.span.column(s * kSecond))] = history::Extent{-118, -112};
     data.events = {{100 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失（-110dBm以下）")},
                    {150 * kSecond, history::kind::LinkLost, QStringLiteral("微波连接中断")},
                    {200 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复，中断1分40秒")},
@@ -109,9 +112,12 @@ TEST_F(HistoryGapsTest, TheSignalBandShowsEachLossAndTheCloudSaysWhenItDidNotRep
     EXPECT_EQ(colourAt(50 * kSecond), kUp);
     EXPECT_EQ(colourAt(150 * kSecond), kDown);
     EXPECT_EQ(colourAt(250 * kSecond), kUp);
+    EXPECT_EQ(colourAt(310 * kSecond), kDown);
+    EXPECT_EQ(colourAt(330 * kSecond), kUp);
     EXPECT_EQ(colourAt(450 * kSecond), kDown);
     EXPECT_EQ(chart.bandTextAt(QPointF(chart.xAt(150 * kSecond), band.center().y())), QStringLiteral("信号：丢失"));
     EXPECT_EQ(chart.bandTextAt(QPointF(chart.xAt(250 * kSecond), band.center().y())), QStringLiteral("信号：正常"));
+    EXPECT_EQ(chart.bandTextAt(QPointF(chart.xAt(310 * kSecond), band.center().y())), QStringLiteral("信号：丢失"));
 
     const double cloudRow = chart.plotRect().bottom() - 15 + 6;
     EXPECT_EQ(image.pixelColor(int(chart.xAt(350 * kSecond)), int(cloudRow)), kUnknown);
