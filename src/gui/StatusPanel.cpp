@@ -194,6 +194,8 @@ QLayout *StatusPanel::vessel(QWidget *panel)
     QFont bold = ship->font();
     bold.setBold(true);
     ship->setFont(bold);
+    // Room for a name, so the heading beside it never reads as the device.
+    ship->setMinimumWidth(90);
     bindLabel(ship, d.Ship);
     m_scaled.add(ship, false);
     auto *shipRow = new QHBoxLayout;
@@ -201,7 +203,7 @@ QLayout *StatusPanel::vessel(QWidget *panel)
     shipRow->addWidget(scaledLabel(QStringLiteral("设备："), panel));
     shipRow->addWidget(ship);
     shipRow->addWidget(ageLabel(ship, d.Ship));
-    shipRow->addSpacing(8);
+    shipRow->addSpacing(6);
     auto *heading = new QLabel(panel);
     bindLabel(heading, d.navAngle);
     m_scaled.add(heading, false);
@@ -230,7 +232,7 @@ QWidget *StatusPanel::figures()
     auto *panel = new QWidget(this);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(10);
+    row->setSpacing(6);
     row->addWidget(signalGroup());
     row->addLayout(capacities(panel));
     row->addLayout(vessel(panel), 1);
