@@ -136,7 +136,7 @@ void MainWindow::applyHeight()
     if (expanded) {
         setMinimumHeight(needed);
         setMaximumHeight(QWIDGETSIZE_MAX);
-        resize(width(), std::max(inner, m_expandedHeight));
+        resize(width(), m_expandedHeight >= needed ? m_expandedHeight : inner);
         if (m_expandedState & Qt::WindowMaximized)
             setWindowState(windowState() | Qt::WindowMaximized);
         m_expandedHeight = 0;

@@ -51,7 +51,7 @@ void StaleMarks::watch(QWidget *figure, Control &control, QLabel *age)
     m_marks.append({figure, &control, age, figure->styleSheet(), false});
     const qsizetype index = m_marks.size() - 1;
     connect(&control, &Control::changed, this, [this, index](const QString &property) {
-        if (property == QLatin1String("stale"))
+        if (property == QLatin1String("stale") || property == QLatin1String("visible"))
             show(m_marks[index]);
     });
     show(m_marks[index]);
@@ -68,10 +68,11 @@ void StaleMarks::show(Mark &mark)
         mark.figure->setStyleSheet(stale ? mark.liveStyle + QString::fromLatin1(kStaleStyle) : mark.liveStyle);
         mark.figure->setProperty("stale", stale);
     }
-    // Figures of one feed may share their age label: it shows while any is stale.
+    // Figures of one feed may share their age label: it shows while any of
+    // them is stale and in view.
     const Control *shownFor = nullptr;
     for (const Mark &m : std::as_const(m_marks))
-        if (m.age == mark.age && m.shownStale && !shownFor)
+        if (m.age == mark.age && m.shownStale && m.control->visible() && !shownFor)
             shownFor = m.control;
     mark.age->setVisible(shownFor != nullptr);
     if (shownFor)
