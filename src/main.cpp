@@ -4,6 +4,7 @@
 #include "app/Station.h"
 #include "cloud/CloudServer.h"
 #include "gui/MainWindow.h"
+#include "gui/QtTranslations.h"
 #include "nav/ShipService.h"
 #include "gui/WidgetDialogs.h"
 #include "headless/HeadlessConsole.h"
@@ -18,6 +19,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -206,6 +208,8 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
+    if (!headless)
+        installQtTranslations(QLocale::system());
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.46"));
     // From here on systemctl stop, kill and Ctrl-C end the program through
     // its event loop, so the demo's peers and folder go with it.

@@ -123,12 +123,18 @@ void bindLabel(QLabel *label, Control &control)
 
 void bindDisplayBox(QLineEdit *box, Control &control)
 {
+    bindDisplayBox(box, control, nullptr);
+}
+
+void bindDisplayBox(QLineEdit *box, Control &control, QString (*shown)(const QString &))
+{
     bindCommon(box, control);
     box->setReadOnly(true);
-    box->setText(control.text());
-    QObject::connect(&control, &Control::changed, box, [box, &control](const QString &p) {
+    const auto show = [box, &control, shown] { showText(box, shown ? shown(control.text()) : control.text()); };
+    show();
+    QObject::connect(&control, &Control::changed, box, [show](const QString &p) {
         if (is(p, "text"))
-            showText(box, control.text());
+            show();
     });
 }
 

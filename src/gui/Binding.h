@@ -7,6 +7,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QSlider;
+class QString;
 class QWidget;
 
 namespace korvane {
@@ -26,6 +27,9 @@ void bindCommon(QWidget *widget, Control &control);
 void bindLabel(QLabel *label, Control &control);
 // A read-only box that shows the control's text.
 void bindDisplayBox(QLineEdit *box, Control &control);
+// The same, showing `shown(text)`: the window's wording of a model text whose
+// caption sits beside the box. The model's text stays as it is.
+void bindDisplayBox(QLineEdit *box, Control &control, QString (*shown)(const QString &));
 // A box the operator types into: each edit goes to Station::setControl.
 void bindEditBox(QLineEdit *box, Control &control, Station &station);
 // Caption; a click goes to Station::click.

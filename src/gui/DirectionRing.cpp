@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace korvane {
 
@@ -119,9 +120,29 @@ bool DirectionRing::event(QEvent *event)
 void DirectionRing::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const int dot = event->button() == Qt::LeftButton ? dotAt(event->position()) : -1;
-    if (dot >= 0 && m_dots[dot]->enabled())
+    if (dot >= 0 && m_dots[dot]->enabled()) {
+        m_releaseEndsDoubleClick = true;
+        QToolTip::hideText();
         Q_EMIT dotDoubleClicked(dot);
+    }
     QWidget::mouseDoubleClickEvent(event);
+}
+
+QString DirectionRing::clickHint(int index)
+{
+    return index == kCentre ? QStringLiteral("双击恢复自动驱动") : QStringLiteral("双击驱动到该角度");
+}
+
+void DirectionRing::mouseReleaseEvent(QMouseEvent *event)
+{
+    QWidget::mouseReleaseEvent(event);
+    if (std::exchange(m_releaseEndsDoubleClick, false) || event->button() != Qt::LeftButton)
+        return;
+    const int dot = dotAt(event->position());
+    if (dot < 0 || !m_dots[dot]->enabled())
+        return;
+    QToolTip::showText(mapToGlobal(dotCentre(dot).toPoint()), clickHint(dot), this);
+    Q_EMIT dotClicked(dot);
 }
 
 void DirectionRing::paintEvent(QPaintEvent *)

@@ -11,7 +11,8 @@ class Control;
 // The manual-drive ring: twelve dots at i × 30° clockwise from the bow (the
 // top) and a centre dot (index 12), drawn like a compass rose around the
 // ship. Colour, tool tip, visibility and enabled state of each dot come from
-// its control; a double-click on a dot is announced with its index.
+// its control; a double-click on a dot is announced with its index, and a
+// single click shows that a double-click is what drives.
 class DirectionRing : public QWidget {
     Q_OBJECT
 public:
@@ -30,13 +31,19 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // What a single click on dot `index` tells the operator.
+    static QString clickHint(int index);
+
 Q_SIGNALS:
     void dotDoubleClicked(int index);
+    // A single click on a dot: the ring has shown its hint.
+    void dotClicked(int index);
 
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     double ringRadius() const;
@@ -46,6 +53,8 @@ private:
     void paintDot(QPainter &painter, int index) const;
 
     std::array<Control *, kDots> m_dots;
+    // The release that ends a double-click is not a single click.
+    bool m_releaseEndsDoubleClick = false;
 };
 
 } // namespace korvane

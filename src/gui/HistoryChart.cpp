@@ -26,9 +26,13 @@ constexpr double kBandGap = 3;
 constexpr double kLaneGap = 6;
 constexpr double kEventReach = 3;
 constexpr qint64 kMinute = 60'000;
-// Samples further apart than this are not joined: the station was not
-// recording, or the figure was unknown.
-constexpr double kJoinMs = 3000;
+// The sampler's period. Columns whose empty ones between them hold a whole
+// period have lost a sample there: the station was not recording, or the
+// figure was stale and stored as NULL. Gaps are not joined. (Where a column
+// is wider than half a period, one lost second may still be bridged.)
+constexpr double kSampleMs = 1000;
+// A signal below this counts as lost where the log recorded no episode.
+constexpr double kSignalLostDbm = -110;
 
 using chart::kBackground;
 using chart::kCaption;
@@ -165,6 +169,7 @@ std::pair<double, double> HistoryChart::laneRange(int lane) const
         return {l.low, l.high};
     if (l.fromZero)
         low = std::min(0.0, low);
+    low -= l.roomBelow;
     // Room above the highest value, so a line along it stays off the frame.
     high += (high - low) * 0.05;
     if (high - low < l.leastSpan) {
@@ -186,15 +191,30 @@ void HistoryChart::paintEvent(QPaintEvent *)
     for (int lane = 0; lane < historyLanes().size(); ++lane)
         paintLane(painter, lane);
     paintBands(painter);
+    paintSignalBand(painter);
     paintTimeAxis(painter);
     paintEvents(painter);
     paintCursor(painter);
 }
 
+// The signal strip gives the bottom of its room to the signal-lost band, so
+// a loss shows right under the curve that fell.
+QRectF HistoryChart::traceRect(int lane) const
+{
+    const QRectF r = laneRect(lane);
+    return lane == 0 ? r.adjusted(0, 0, 0, -(kBandHeight + kBandGap)) : r;
+}
+
+QRectF HistoryChart::signalBandRect() const
+{
+    const QRectF r = laneRect(0);
+    return {r.left(), r.bottom() - kBandHeight, r.width(), kBandHeight};
+}
+
 void HistoryChart::paintLane(QPainter &painter, int lane) const
 {
     const HistoryLane &l = historyLanes()[lane];
-    const QRectF area = laneRect(lane);
+    const QRectF area = traceRect(lane);
     painter.fillRect(area, kBackground);
     const auto [low, high] = laneRange(lane);
     const double step = l.fixedRange ? l.leastSpan : niceStep((high - low) / 4);
@@ -204,7 +224,10 @@ void HistoryChart::paintLane(QPainter &painter, int lane) const
         painter.setPen(kGrid);
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.setPen(kCaption);
-        painter.drawText(QRectF(0, y - 8, kLeft - 5, 16), Qt::AlignRight | Qt::AlignVCenter, formatValue(v, decimals));
+        // The signal band's caption sits right under the signal strip.
+        const double textY = lane == 0 ? std::min(y, area.bottom() - 5) : y;
+        painter.drawText(QRectF(0, textY - 8, kLeft - 5, 16), Qt::AlignRight | Qt::AlignVCenter,
+                         formatValue(v, decimals));
     }
     paintTraces(painter, lane, area, low, high);
     painter.setPen(kFrame);
@@ -226,8 +249,8 @@ void HistoryChart::paintLane(QPainter &painter, int lane) const
 }
 
 // Each column's extent as a vertical stroke, joined to the last column with
-// a value unless more than a few seconds lie between them: on a short span
-// a column can fall between two samples without the line breaking there.
+// a value unless a sample is missing between them: on a short span a column
+// can fall between two samples without the line breaking there.
 void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, double low, double high) const
 {
     const int width = m_data.span.width;
@@ -235,7 +258,9 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
         return;
     const double columnWidth = area.width() / width;
     const double columnMs = double(m_data.span.length()) / width;
-    const int reach = std::max(1, int(std::ceil(kJoinMs / std::max(1.0, columnMs))));
+    const auto joined = [columnMs](int columns) {
+        return columns == 1 || (columns - 1) * columnMs < kSampleMs;
+    };
     const auto yAt = [&](double v) {
         return std::clamp(area.bottom() - (v - low) / (high - low) * area.height(), area.top(), area.bottom());
     };
@@ -263,7 +288,7 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
                 lines.append(QLineF(x, top, x, bottom));
             const bool wrapped = circular && previous
                                  && std::min(std::abs(previous->min - e->max), std::abs(previous->max - e->min)) > 180;
-            if (previous && c - previousColumn <= reach && !wrapped) {
+            if (previous && joined(c - previousColumn) && !wrapped) {
                 const double xp = area.left() + (previousColumn + 0.5) * columnWidth;
                 if (previous->max < e->min)
                     lines.append(QLineF(xp, yAt(previous->max), x, bottom));
@@ -305,6 +330,60 @@ void HistoryChart::paintBands(QPainter &painter) const
     }
 }
 
+// Green where the radio gave a usable signal, red where it was below the
+// lost-signal level and through each signal-lost episode the log recorded.
+void HistoryChart::paintSignalBand(QPainter &painter) const
+{
+    const QRectF row = signalBandRect();
+    painter.fillRect(row, kUnknown);
+    if (const auto *signal = columnsOf(historyLanes()[0].traces[0].column)) {
+        const double columnWidth = row.width() / std::max(1, m_data.span.width);
+        for (int c = 0; c < signal->columns.size(); ++c)
+            if (const auto &e = signal->columns[c])
+                painter.fillRect(QRectF(row.left() + c * columnWidth, row.top(), columnWidth + 0.5, row.height()),
+                                 e->max < kSignalLostDbm ? kDown : kUp);
+    }
+    for (const history::LinkRun &run : signalLostRuns(m_data.events, m_data.span.from, m_data.span.until)) {
+        const double left = std::max(row.left(), xAt(run.from));
+        const double right = std::min(row.right(), xAt(run.until));
+        painter.fillRect(QRectF(left, row.top(), std::max(1.0, right - left), row.height()), kDown);
+    }
+    painter.setPen(kCaption);
+    painter.drawText(QRectF(0, row.top() - 2, kLeft - 5, row.height() + 4), Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("信号"));
+}
+
+QString HistoryChart::bandTextAt(QPointF pos) const
+{
+    const qint64 t = timeAt(pos.x());
+    const auto inRun = [t](const QVector<history::LinkRun> &runs) {
+        for (const history::LinkRun &run : runs)
+            if (run.from <= t && t < run.until)
+                return run.state;
+        return history::LinkState::Unknown;
+    };
+    if (signalBandRect().contains(pos)) {
+        if (inRun(signalLostRuns(m_data.events, m_data.span.from, m_data.span.until)) == history::LinkState::Down)
+            return QStringLiteral("信号：丢失");
+        const auto *signal = columnsOf(historyLanes()[0].traces[0].column);
+        const qint64 c = m_data.span.column(t);
+        if (!signal || c < 0 || c >= signal->columns.size() || !signal->columns[c])
+            return QStringLiteral("信号：无数据");
+        return signal->columns[c]->max < kSignalLostDbm ? QStringLiteral("信号：丢失") : QStringLiteral("信号：正常");
+    }
+    const auto &bands = historyBands();
+    for (int b = 0; b < bands.size(); ++b) {
+        if (!bandRect(b).contains(pos))
+            continue;
+        const history::LinkState state = inRun(m_data.bands.value(bands[b].column));
+        return bands[b].label + QStringLiteral("：")
+               + (state == history::LinkState::Up     ? QStringLiteral("通")
+                  : state == history::LinkState::Down ? QStringLiteral("断")
+                                                      : bands[b].unknownText);
+    }
+    return {};
+}
+
 void HistoryChart::paintTimeAxis(QPainter &painter) const
 {
     const QRectF area = plotRect();
@@ -322,7 +401,7 @@ void HistoryChart::paintTimeAxis(QPainter &painter) const
         const double x = xAt(t);
         painter.setPen(kGrid);
         for (int lane = 0; lane < historyLanes().size(); ++lane) {
-            const QRectF r = laneRect(lane);
+            const QRectF r = traceRect(lane);
             painter.drawLine(QPointF(x, r.top() + 1), QPointF(x, r.bottom() - 1));
         }
         painter.setPen(kCaption);
@@ -419,7 +498,9 @@ bool HistoryChart::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QStringList texts = eventTextsNear(help->pos().x());
+        QStringList texts = eventTextsNear(help->pos().x());
+        if (const QString band = bandTextAt(help->pos()); !band.isEmpty())
+            texts.prepend(band);
         if (texts.isEmpty())
             QToolTip::hideText();
         else

@@ -30,6 +30,11 @@ public:
     void setCursorTime(std::optional<qint64> t);
     std::optional<qint64> cursorTime() const { return m_cursor; }
 
+    // What the band under `pos` says at its time ("云端：未上报"), or empty.
+    QString bandTextAt(QPointF pos) const;
+    // Where the signal-lost band is drawn, under the signal strip.
+    QRectF signalBandRect() const;
+
     // The events drawn within a few pixels of `x`, one line each.
     QStringList eventTextsNear(double x) const;
 
@@ -53,10 +58,12 @@ protected:
 private:
     QRectF laneRect(int lane) const;
     QRectF bandRect(int band) const;
+    QRectF traceRect(int lane) const;
     std::pair<double, double> laneRange(int lane) const;
     void paintLane(QPainter &painter, int lane) const;
     void paintTraces(QPainter &painter, int lane, const QRectF &area, double low, double high) const;
     void paintBands(QPainter &painter) const;
+    void paintSignalBand(QPainter &painter) const;
     void paintTimeAxis(QPainter &painter) const;
     void paintEvents(QPainter &painter) const;
     void paintCursor(QPainter &painter) const;

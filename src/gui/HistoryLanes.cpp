@@ -22,7 +22,7 @@ const QVector<HistoryLane> &historyLanes()
         {QStringLiteral("信号"), QStringLiteral("dBm"),
          {{QStringLiteral("signal_dbm"), QStringLiteral("信号"), kBlue},
           {QStringLiteral("noise_dbm"), QStringLiteral("噪声"), kGrey}},
-         false, -100, -40, 10, false, 1},
+         false, -100, -40, 10, false, 1, false, 10},
         {QStringLiteral("速率"), QStringLiteral("Mbit/s"),
          {{QStringLiteral("rx_mbps"), QStringLiteral("下行"), kBlue},
           {QStringLiteral("tx_mbps"), QStringLiteral("上行"), kGreen},
@@ -45,7 +45,7 @@ const QVector<HistoryBand> &historyBands()
     static const QVector<HistoryBand> bands = {
         {QStringLiteral("board_link"), QStringLiteral("控制板")},
         {QStringLiteral("radio_link"), QStringLiteral("微波")},
-        {QStringLiteral("cloud_ok"), QStringLiteral("云端")},
+        {QStringLiteral("cloud_ok"), QStringLiteral("云端"), QStringLiteral("未上报")},
     };
     return bands;
 }
@@ -65,6 +65,32 @@ QStringList historyBandColumns()
     for (const HistoryBand &band : historyBands())
         columns << band.column;
     return columns;
+}
+
+QVector<history::LinkRun> signalLostRuns(const QVector<history::Event> &events, qint64 from, qint64 until)
+{
+    QVector<history::LinkRun> runs;
+    bool lost = false;
+    qint64 lostAt = from;
+    bool seenAny = false;
+    for (const history::Event &e : events) {
+        if (e.kind == history::kind::LinkLost && e.text.startsWith(kSignalLostWord)) {
+            if (!lost)
+                lostAt = e.t;
+            lost = true;
+        } else if (e.kind == history::kind::LinkBack && e.text.startsWith(kSignalBackWord)) {
+            // A return with no loss before it in the span ends one begun earlier.
+            if (lost || !seenAny)
+                runs.append({std::max(from, lostAt), std::min(until, e.t), history::LinkState::Down});
+            lost = false;
+        } else {
+            continue;
+        }
+        seenAny = true;
+    }
+    if (lost)
+        runs.append({std::max(from, lostAt), until, history::LinkState::Down});
+    return runs;
 }
 
 QString eventKindLabel(const QString &kind)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/HistoryQuery.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -29,18 +31,33 @@ struct HistoryLane {
     // Degrees: a step of more than half a turn is a pass through north, not
     // a swing across the strip, and is not joined.
     bool circular = false;
+    // Room kept below the lowest value, so a drop to the radio's floor reads
+    // as a drop and not as the frame.
+    double roomBelow = 0;
 };
 
 struct HistoryBand {
     QString column;
     QString label;
+    // What a time with no state says (the cloud: no report was tried).
+    QString unknownText = QStringLiteral("—");
 };
+
+// Signal-lost episodes: from an event of kind link_lost whose text starts
+// with kSignalLostWord to the next link_back starting with kSignalBackWord.
+inline const QString kSignalLostWord = QStringLiteral("信号丢失");
+inline const QString kSignalBackWord = QStringLiteral("信号恢复");
 
 const QVector<HistoryLane> &historyLanes();
 const QVector<HistoryBand> &historyBands();
 // Every figure column the strips draw.
 QStringList historyTraceColumns();
 QStringList historyBandColumns();
+
+// The signal-lost episodes among `events`, as down runs within [from, until):
+// one lost before `from` and back after it starts at `from`, one not back
+// yet lasts to `until`.
+QVector<history::LinkRun> signalLostRuns(const QVector<history::Event> &events, qint64 from, qint64 until);
 
 QString eventKindLabel(const QString &kind);
 QColor eventKindColour(const QString &kind);

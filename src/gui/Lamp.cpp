@@ -25,10 +25,25 @@ Lamp::Lamp(Control &control, QWidget *parent)
 {
     bindCommon(this, control);
     setFixedSize(sizeHint());
+    showToolTip();
+    // Connected after bindCommon's handler, so the tool tip written here wins.
     connect(&control, &Control::changed, this, [this](const QString &property) {
         if (property == QLatin1String("colour"))
             update();
+        else if (property == QLatin1String("status") || property == QLatin1String("tooltip"))
+            showToolTip();
     });
+}
+
+// The state in words and since when first, then what the design says (the
+// ping figures and the like).
+void Lamp::showToolTip()
+{
+    QStringList lines;
+    for (const QString &line : {m_control.status(), m_control.toolTip()})
+        if (!line.isEmpty())
+            lines << line;
+    setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 QColor Lamp::colour() const

@@ -7,7 +7,8 @@ namespace korvane {
 class Control;
 
 // A link lamp: a small round indicator in the control's colour (black
-// closed, yellow connecting, green connected, red error).
+// closed, yellow connecting, green connected, red error); its tool tip
+// names the state and since when.
 class Lamp : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void showToolTip();
+
     Control &m_control;
 };
 

@@ -5,6 +5,7 @@
 #include "gui/ClickLabel.h"
 #include "gui/DirectionRing.h"
 #include "gui/ScanPanel.h"
+#include "gui/StaleMarks.h"
 #include "gui/TerminalView.h"
 
 #include <QCheckBox>
@@ -20,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace korvane {
 
 namespace {
@@ -29,8 +32,8 @@ constexpr int kLastDegree = 359;
 
 } // namespace
 
-OperatorPanel::OperatorPanel(Station &station, QWidget *parent)
-    : QWidget(parent), m_station(station)
+OperatorPanel::OperatorPanel(Station &station, StaleMarks &stale, QWidget *parent)
+    : QWidget(parent), m_station(station), m_stale(stale)
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -39,17 +42,26 @@ OperatorPanel::OperatorPanel(Station &station, QWidget *parent)
     row->addWidget(terminalPanel(), 1);
 }
 
+void OperatorPanel::setScale(double scale)
+{
+    m_drive->setFixedWidth(int(std::lround(kDriveWidth * scale)));
+    m_scaled.apply(scale);
+}
+
 QWidget *OperatorPanel::drivePanel()
 {
     Display &d = m_station.display;
     auto *panel = new QFrame(this);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFixedWidth(kDriveWidth);
+    m_drive = panel;
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(8, 6, 8, 8);
     column->setSpacing(6);
 
     m_ring = new DirectionRing(d.angle, panel);
+    m_ring->setFixedSize(m_ring->sizeHint());
+    m_scaled.add(m_ring, true);
     connect(m_ring, &DirectionRing::dotDoubleClicked, this,
             [this](int index) { m_station.click(QStringLiteral("angle"), index); });
     column->addWidget(m_ring, 0, Qt::AlignHCenter);
@@ -114,6 +126,12 @@ QWidget *OperatorPanel::shipToShip()
         bindCheckBox(box, p.box, m_station);
         row->addWidget(label);
         row->addWidget(box);
+        if (&p.caption == &d.Label12) {
+            // The ship service's target: its switch says how old the last lookup is.
+            auto *age = new QLabel(switches);
+            m_stale.watch(label, p.caption, age);
+            row->addWidget(age);
+        }
         row->addSpacing(10);
     }
     auto *ports = new QComboBox(switches);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/ScaledSizes.h"
+
 #include <QWidget>
 
 class QToolButton;
@@ -7,6 +9,7 @@ class QToolButton;
 namespace korvane {
 
 class DirectionRing;
+class StaleMarks;
 class Station;
 
 // The lower part of the window: manual drive on the left (the ring, the
@@ -15,7 +18,10 @@ class Station;
 class OperatorPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit OperatorPanel(Station &station, QWidget *parent = nullptr);
+    OperatorPanel(Station &station, StaleMarks &stale, QWidget *parent = nullptr);
+
+    // The drive panel and its ring at `scale` times their design size.
+    void setScale(double scale);
 
     DirectionRing *ring() const { return m_ring; }
     // Opens the history window; the main window acts on it.
@@ -29,6 +35,9 @@ private:
     QWidget *console();
 
     Station &m_station;
+    StaleMarks &m_stale;
+    ScaledSizes m_scaled;
+    QWidget *m_drive = nullptr;
     DirectionRing *m_ring = nullptr;
     QToolButton *m_history = nullptr;
 };

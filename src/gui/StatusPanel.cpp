@@ -3,7 +3,9 @@
 #include "app/Station.h"
 #include "gui/Binding.h"
 #include "gui/ClickLabel.h"
+#include "gui/ElidedLabel.h"
 #include "gui/Lamp.h"
+#include "gui/StaleMarks.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,16 +36,22 @@ QLineEdit *box(int width, QWidget *parent)
     return edit;
 }
 
-// Two lines of text in the label's font, for the notice and alarm lines.
-int twoLines(const QWidget *w)
+// One line of text in the label's font, for the notice and alarm lines.
+int oneLine(const QWidget *w)
 {
-    return w->fontMetrics().lineSpacing() * 2 + 4;
+    return w->fontMetrics().lineSpacing() + 4;
+}
+
+// "Δ:2" as the box beside its caption shows it: the number alone.
+QString deltaFigure(const QString &text)
+{
+    return text.startsWith(QStringLiteral("Δ:")) ? text.mid(2) : text;
 }
 
 } // namespace
 
-StatusPanel::StatusPanel(Station &station, QWidget *parent)
-    : QWidget(parent), m_station(station)
+StatusPanel::StatusPanel(Station &station, StaleMarks &stale, QWidget *parent)
+    : QWidget(parent), m_station(station), m_stale(stale)
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -108,83 +116,131 @@ QWidget *StatusPanel::connectionStrip()
 }
 
 // The signal box as the radio reports it: level in dBm, the quality bar and
-// the chain difference, framed together.
+// the chain difference, framed together, each number with its unit.
 QWidget *StatusPanel::signalGroup()
 {
     Display &d = m_station.display;
-    auto *group = new QGroupBox(QStringLiteral("信号电平指示(dBm)"), this);
+    auto *group = new QGroupBox(QStringLiteral("信号电平指示"), this);
     auto *row = new QHBoxLayout(group);
     row->setContentsMargins(8, 0, 8, 3);
-    row->setSpacing(6);
-    auto *level = box(64, group);
+    row->setSpacing(4);
+    auto *level = new QLineEdit(group);
     QFont big = level->font();
     big.setPointSizeF(big.pointSizeF() * 1.35);
     big.setBold(true);
     level->setFont(big);
+    level->setFixedSize(64, level->fontMetrics().height() + 6);
     level->setAlignment(Qt::AlignCenter);
     bindDisplayBox(level, d.Text1);
-    auto *bar = box(104, group);
+    auto *bar = box(88, group);
     bar->setStyleSheet(QStringLiteral("color: #138a36;"));
     bindDisplayBox(bar, d.Text_Level);
-    auto *delta = box(56, group);
-    bindDisplayBox(delta, d.Text_delta);
-    row->addWidget(level);
-    row->addWidget(bar);
-    row->addWidget(delta);
+    auto *delta = box(40, group);
+    delta->setAlignment(Qt::AlignCenter);
+    bindDisplayBox(delta, d.Text_delta, &deltaFigure);
+    for (QWidget *w : {static_cast<QWidget *>(level), static_cast<QWidget *>(bar), static_cast<QWidget *>(delta)})
+        m_scaled.add(w, true);
+    row->addWidget(level, 2);
+    row->addWidget(scaledLabel(QStringLiteral("dBm"), group));
+    row->addWidget(bar, 3);
+    row->addWidget(scaledLabel(QStringLiteral("极化差值"), group));
+    row->addWidget(delta, 1);
+    row->addWidget(scaledLabel(QStringLiteral("dB"), group));
+    QLabel *age = ageLabel(level, d.Text1);
+    m_stale.watch(bar, d.Text_Level, age);
+    m_stale.watch(delta, d.Text_delta, age);
+    row->addWidget(age);
     return group;
 }
 
-// Signal, capacity and throughput, then the device and its bearing data.
-QWidget *StatusPanel::figures()
+// Capacity and throughput in Mbps. Laid out in the figures' own widget, so
+// one activation of the window's layout fits every text.
+QLayout *StatusPanel::capacities(QWidget *panel)
 {
     Display &d = m_station.display;
-    auto *panel = new QWidget(this);
-    auto *row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-    row->addWidget(signalGroup());
-
     auto *rates = new QGridLayout;
+    rates->setHorizontalSpacing(4);
     rates->setVerticalSpacing(3);
-    auto *capacity = box(110, panel);
+    auto *capacity = box(84, panel);
     bindDisplayBox(capacity, d.Text15);
-    rates->addWidget(caption("带宽容量(下/上行)Mbps", panel), 0, 0);
+    rates->addWidget(scaledLabel(QStringLiteral("带宽容量(下/上行)"), panel), 0, 0, Qt::AlignRight);
     rates->addWidget(capacity, 0, 1);
+    rates->addWidget(scaledLabel(QStringLiteral("Mbps"), panel), 0, 2);
+    // The throughput's caption is the model's and carries its unit.
     auto *throughputCaption = new QLabel(panel);
     throughputCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bindLabel(throughputCaption, d.lanBytes);
-    auto *throughput = box(110, panel);
+    m_scaled.add(throughputCaption, false);
+    auto *throughput = box(84, panel);
     bindDisplayBox(throughput, d.lanByte);
     rates->addWidget(throughputCaption, 1, 0);
     rates->addWidget(throughput, 1, 1);
-    row->addLayout(rates);
+    m_scaled.add(capacity, true);
+    m_scaled.add(throughput, true);
+    QLabel *age = ageLabel(capacity, d.Text15);
+    m_stale.watch(throughput, d.lanByte, age);
+    rates->addWidget(age, 0, 3, 2, 1);
+    return rates;
+}
 
-    auto *vessel = new QGridLayout;
-    vessel->setVerticalSpacing(3);
+// The device the radio names, the heading and the distance to the target.
+QLayout *StatusPanel::vessel(QWidget *panel)
+{
+    Display &d = m_station.display;
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
     auto *ship = new QLabel(panel);
     QFont bold = ship->font();
     bold.setBold(true);
     ship->setFont(bold);
-    ship->setMinimumWidth(120);
+    // Room for a name, so the heading beside it never reads as the device.
+    ship->setMinimumWidth(90);
     bindLabel(ship, d.Ship);
-    vessel->addWidget(ship, 0, 0, 1, 2);
+    m_scaled.add(ship, false);
+    auto *shipRow = new QHBoxLayout;
+    shipRow->setSpacing(4);
+    shipRow->addWidget(scaledLabel(QStringLiteral("设备："), panel));
+    shipRow->addWidget(ship);
+    shipRow->addWidget(ageLabel(ship, d.Ship));
+    shipRow->addSpacing(6);
     auto *heading = new QLabel(panel);
     bindLabel(heading, d.navAngle);
-    vessel->addWidget(heading, 0, 2);
+    m_scaled.add(heading, false);
+    shipRow->addWidget(heading);
+    shipRow->addWidget(ageLabel(heading, d.navAngle));
+    shipRow->addStretch(1);
+    grid->addLayout(shipRow, 0, 0, 1, 3);
     auto *distCaption = new QLabel(panel);
     bindLabel(distCaption, d.dist);
+    m_scaled.add(distCaption, false);
     auto *distance = new QLabel(panel);
     distance->setFont(bold);
     bindLabel(distance, d.distvalue);
-    vessel->addWidget(distCaption, 1, 0);
-    vessel->addWidget(distance, 1, 1, 1, 2);
-    vessel->setColumnStretch(2, 1);
-    row->addLayout(vessel, 1);
+    m_scaled.add(distance, false);
+    grid->addWidget(distCaption, 1, 0);
+    grid->addWidget(distance, 1, 1);
+    grid->addWidget(ageLabel(distance, d.distvalue), 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(2, 1);
+    return grid;
+}
+
+// Signal, capacity and throughput, then the device and its bearing data,
+// which take what the window's width leaves.
+QWidget *StatusPanel::figures()
+{
+    auto *panel = new QWidget(this);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    row->addWidget(signalGroup());
+    row->addLayout(capacities(panel));
+    row->addLayout(vessel(panel), 1);
     return panel;
 }
 
-// The notice line, the alarm line in red, and the collapse switch. Both
-// lines wrap to two rows and never widen the window.
+// The notice line, the alarm line in red, and the collapse switch: one line
+// each, a longer text ends in "…" with the whole of it in the tool tip.
 QWidget *StatusPanel::noticeRow()
 {
     Display &d = m_station.display;
@@ -194,22 +250,19 @@ QWidget *StatusPanel::noticeRow()
     layout->setSpacing(10);
 
     auto *notice = new QLabel(row);
-    notice->setWordWrap(true);
-    notice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    notice->setFixedHeight(twoLines(notice));
-    // A long notice keeps its beginning in view; the rest is cut below.
-    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     notice->setStyleSheet(QStringLiteral("color: #1d4f91;"));
-    bindLabel(notice, d.Label_NOTE);
+    notice->setFixedHeight(oneLine(notice));
+    bindElidedLabel(notice, d.Label_NOTE);
+    m_scaled.add(notice, false);
     layout->addWidget(notice, 3);
 
     auto *alarm = new ClickLabel(row);
-    alarm->setWordWrap(true);
-    alarm->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    alarm->setFixedHeight(twoLines(alarm));
-    alarm->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    alarm->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     alarm->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
-    bindLabel(alarm, d.Lbl_ALARM);
+    alarm->setFixedHeight(oneLine(alarm));
+    bindElidedLabel(alarm, d.Lbl_ALARM);
+    m_scaled.add(alarm, false);
     connect(alarm, &ClickLabel::doubleClicked, this, [this] { m_station.click(QStringLiteral("Lbl_ALARM")); });
     layout->addWidget(alarm, 2);
 
@@ -219,11 +272,29 @@ QWidget *StatusPanel::noticeRow()
     collapse->setFont(arrows);
     collapse->setCursor(Qt::PointingHandCursor);
     collapse->setAlignment(Qt::AlignCenter);
-    collapse->setFixedWidth(28);
+    collapse->setFixedSize(28, oneLine(collapse));
     bindLabel(collapse, d.Label18);
     connect(collapse, &ClickLabel::clicked, this, [this] { m_station.click(QStringLiteral("Label18")); });
     layout->addWidget(collapse, 0, Qt::AlignBottom);
     return row;
+}
+
+QLabel *StatusPanel::ageLabel(QWidget *figure, Control &control)
+{
+    auto *age = new QLabel(figure->parentWidget());
+    QFont small = age->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    age->setFont(small);
+    m_scaled.add(age, false);
+    m_stale.watch(figure, control, age);
+    return age;
+}
+
+QLabel *StatusPanel::scaledLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    m_scaled.add(label, false);
+    return label;
 }
 
 } // namespace korvane

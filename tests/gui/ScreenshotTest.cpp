@@ -3,6 +3,7 @@
 #include "gui/Fonts.h"
 #include "support/StationFixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
@@ -21,7 +22,8 @@ namespace {
 TEST(Fonts, CoverEveryGlyphTheWindowShows)
 {
     const QString shown = QStringLiteral("微波设备IP：天线控制信号电平指示(dBm)带宽容量超级终端手动控制命令输入窗口"
-                                         "发送连接︽︾●▁▃▅▇█　Δ：，。！");
+                                         "发送连接︽︾●▁▃▅▇█　Δ：，。！"
+                                         "秒前分钟小时无数据极化差值设备…（）断开正常双击驱动到该角度恢复自动未上报");
     for (const QFont &font : {stationFont(), terminalFont()}) {
         const QFontMetrics metrics(font);
         for (QChar c : shown)
@@ -30,18 +32,10 @@ TEST(Fonts, CoverEveryGlyphTheWindowShows)
     }
 }
 
-// A station in mid-run, grabbed to build/screenshots for a look by eye;
-// and every box and label of the top part lies inside the window.
-TEST(Screenshot, MainWindowInMidRun)
+// The display of a station in mid-run: both links up, figures, a notice,
+// an alarm and the terminal.
+void fillMidRun(korvane::Display &d)
 {
-    StationFixture f;
-    // The history button shows as it does in service.
-    f.historyFile = QDir(f.dir.path()).filePath(QStringLiteral("history.sqlite"));
-    Station &station = f.start(false);
-    MainWindow window(station);
-    window.show();
-    station.Form_Load();
-    korvane::Display &d = station.display;
     d.Text3.setText(QStringLiteral("192.168.1.20"));
     d.Text14.setText(QStringLiteral("ubnt"));
     d.Text7.setText(QStringLiteral("secret"));
@@ -76,7 +70,38 @@ TEST(Screenshot, MainWindowInMidRun)
         d.Text2.append(QStringLiteral("12:00:%1 执行 俯仰32.5 方位%2 罗盘271 距离12.345km 信号-58\r\n")
                            .arg(i, 2, 10, QLatin1Char('0'))
                            .arg(90 + i));
-    window.layout()->activate();
+}
+
+// Nested layouts fit a changed text or font when their posted layout
+// requests are delivered, as the event loop would before the next paint.
+void settle(QWidget &window)
+{
+    for (int i = 0; i < 4; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        window.layout()->activate();
+    }
+}
+
+QString screenshotFolder()
+{
+    const QString folder = QStringLiteral(KORVANE_BINARY_DIR "/screenshots");
+    EXPECT_TRUE(QDir().mkpath(folder));
+    return folder;
+}
+
+// A station in mid-run, grabbed to build/screenshots for a look by eye;
+// and every box and label of the top part lies inside the window.
+TEST(Screenshot, MainWindowInMidRun)
+{
+    StationFixture f;
+    // The history button shows as it does in service.
+    f.historyFile = QDir(f.dir.path()).filePath(QStringLiteral("history.sqlite"));
+    Station &station = f.start(false);
+    MainWindow window(station);
+    window.show();
+    station.Form_Load();
+    fillMidRun(station.display);
+    settle(window);
 
     for (QWidget *w : window.findChildren<QWidget *>()) {
         if (!w->isVisibleTo(&window) || (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w)))
@@ -85,13 +110,60 @@ TEST(Screenshot, MainWindowInMidRun)
         EXPECT_TRUE(window.rect().contains(at)) << w->objectName().toStdString();
     }
 
-    const QString folder = QStringLiteral(KORVANE_BINARY_DIR "/screenshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString folder = screenshotFolder();
     const QImage expanded = window.grab().toImage();
     EXPECT_EQ(window.frameGeometry().height(), 627);
     EXPECT_TRUE(expanded.save(folder + QStringLiteral("/main-window.png")));
     station.click(QStringLiteral("Label18"));
     EXPECT_TRUE(window.grab().toImage().save(folder + QStringLiteral("/main-window-collapsed.png")));
+}
+
+// The radio gone quiet: its figures greyed with their age, its lamp red
+// with its state in words, the notice saying why; then the same window at
+// the size of a maximised one on a 1600×900 screen.
+TEST(Screenshot, MainWindowWithStaleRadioFiguresAndMaximised)
+{
+    StationFixture f;
+    f.historyFile = QDir(f.dir.path()).filePath(QStringLiteral("history.sqlite"));
+    Station &station = f.start(false);
+    MainWindow window(station);
+    window.show();
+    station.Form_Load();
+    korvane::Display &d = station.display;
+    fillMidRun(d);
+    d.Lbl_ALARM.setText(QString());
+    d.MainWindow.setText(d.MainWindow.text() + QStringLiteral(" -58"));
+    const QDateTime lastReading = f.clock.time.addSecs(-30);
+    for (Control *figure : d.radioFeed.fields()) {
+        figure->setReadAt(lastReading);
+        figure->setStale(true);
+    }
+    d.radioLamp.setColour(colours::Red);
+    d.radioLamp.setStatus(QStringLiteral("微波：断开 ") + lastReading.toString(QStringLiteral("HH:mm:ss"))
+                          + QStringLiteral("（连接被对方关闭）"));
+    d.Label_NOTE.setText(QStringLiteral("微波连接中断（连接被对方关闭）"));
+    settle(window);
+    EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("Text1Age"))->text(), QStringLiteral("30秒前"));
+    // The age texts find room without widening the window.
+    EXPECT_EQ(window.width(), 940);
+    EXPECT_FALSE(window.windowTitle().endsWith(QStringLiteral("-58")));
+    const QString folder = screenshotFolder();
+    EXPECT_TRUE(window.grab().toImage().save(folder + QStringLiteral("/main-window-stale.png")));
+
+    for (Control *figure : d.radioFeed.fields())
+        figure->setStale(false);
+    d.radioLamp.setColour(colours::Green);
+    d.radioLamp.setStatus(QStringLiteral("微波：正常 ") + f.clock.time.toString(QStringLiteral("HH:mm:ss")));
+    d.Label_NOTE.setText(QStringLiteral("微波登录成功！"));
+    window.resize(1600, 870);
+    settle(window);
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(&window) || (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w)))
+            continue;
+        const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(window.rect().contains(at)) << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(window.grab().toImage().save(folder + QStringLiteral("/main-window-maximised.png")));
 }
 
 } // namespace
