@@ -94,20 +94,31 @@ private:
 
 } // namespace
 
+// A control with a state in words (the cloud box: "云平台：未上报 …") shows it
+// first in its tool tip, then the design's own tip.
+static QString toolTipOf(const Control &control)
+{
+    if (control.status().isEmpty())
+        return control.toolTip();
+    if (control.toolTip().isEmpty())
+        return control.status();
+    return control.status() + QLatin1Char('\n') + control.toolTip();
+}
+
 void bindCommon(QWidget *widget, Control &control)
 {
     if (widget->objectName().isEmpty())
         widget->setObjectName(control.name());
     widget->setHidden(!control.visible());
     widget->setEnabled(control.enabled());
-    widget->setToolTip(control.toolTip());
+    widget->setToolTip(toolTipOf(control));
     QObject::connect(&control, &Control::changed, widget, [widget, &control](const QString &p) {
         if (is(p, "visible"))
             widget->setHidden(!control.visible());
         else if (is(p, "enabled"))
             widget->setEnabled(control.enabled());
-        else if (is(p, "tooltip"))
-            widget->setToolTip(control.toolTip());
+        else if (is(p, "tooltip") || is(p, "status"))
+            widget->setToolTip(toolTipOf(control));
     });
 }
 
