@@ -186,6 +186,7 @@ private:
     void setShipBox(const QString &control, int value);
     void setupLinkWatch();
     void checkFeeds();
+    void showLostLinksRed();
     void checkSignal();
     void linkEvent(const QString &message, bool notice);
     void showCloudStatus();

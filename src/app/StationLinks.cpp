@@ -93,6 +93,16 @@ void Station::setupLinkWatch()
     connect(&display.shipFeed, &Feed::refreshed, this, [this] { links.shipService.back(m_env.clock->now()); });
 }
 
+// A socket closed after a failure is still a failure: its lamp stays red
+// until the link is back, where black would say "nothing configured".
+void Station::showLostLinksRed()
+{
+    if (links.board.down() && display.Label6.colour() == colours::Black)
+        display.Label6.setColour(colours::Red);
+    if (links.radio.down() && display.radioLamp.colour() == colours::Black)
+        display.radioLamp.setColour(colours::Red);
+}
+
 void Station::linkEvent(const QString &message, bool notice)
 {
     // The notice stays until the link is back or another notice replaces it.

@@ -41,6 +41,7 @@ void Station::setupTimers()
 void Station::Timer1_Timer()
 {
     linkSupervisor.supervise();
+    showLostLinksRed();
     // The signal optimisation acts on the link states just supervised.
     signalComparison.Timer1_Timer();
 }
