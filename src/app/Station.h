@@ -187,6 +187,7 @@ private:
     void setupLinkWatch();
     void checkFeeds();
     void showLostLinksRed();
+    void dropSilentRadio();
     void checkSignal();
     void linkEvent(const QString &message, bool notice);
     void showCloudStatus();
@@ -203,6 +204,10 @@ private:
     bool m_operatorAction = false;
     // Since when the signal has been below the floor while the radio answers.
     QElapsedTimer m_signalBadSince;
+    // Since the radio's console socket last connected.
+    QElapsedTimer m_radioConnected;
+    // Since the console last sent anything.
+    QElapsedTimer m_radioBytes;
 };
 
 } // namespace korvane

@@ -66,6 +66,11 @@ void Station::setupLinkWatch()
         else if (!display.Text3.text().trimmed().isEmpty())
             links.radio.lost(reason, m_env.clock->now(), bySilence ? display.radioFeed.silentMs() : 0);
     });
+    connect(&Winsock1, &TcpLink::connected, this, [this] {
+        m_radioConnected.start();
+        m_radioBytes.start();
+    });
+    connect(&Winsock1, &TcpLink::dataArrival, this, [this] { m_radioBytes.start(); });
     connect(&display.radioFeed, &Feed::refreshed, this, [this] {
         radio.figuresStale = false;
         links.radio.back(m_env.clock->now());
@@ -117,8 +122,25 @@ void Station::checkFeeds()
 {
     for (Feed *feed : display.feeds())
         feed->check();
+    dropSilentRadio();
     checkSignal();
     showCloudStatus();
+}
+
+// A console that stays connected but sends nothing at all (a hung telnetd,
+// a session whose login prompt never came) is dropped, so that the link
+// supervision dials a fresh one: waiting on it would wait for ever. A
+// console that talks, even nonsense, is the session's to judge.
+void Station::dropSilentRadio()
+{
+    if (radio.RadioFamily == RadioFamilyCpe || Winsock1.State() != TcpLink::Connected
+        || display.Check1.value() != 1)
+        return;
+    const Feed &feed = display.radioFeed;
+    if (!m_radioConnected.isValid() || m_radioConnected.elapsed() < feed.staleAfter()
+        || feed.silentMs() < feed.staleAfter() || m_radioBytes.elapsed() < feed.staleAfter())
+        return;
+    Winsock1.Close(QStringLiteral("连续三次轮询无应答"));
 }
 
 void Station::checkSignal()

@@ -159,6 +159,21 @@ TEST_F(LinkLossE2E, ARadioThatRefusesIsOneLineUntilItIsBack)
     EXPECT_EQ(text.count(QStringLiteral("微波连接恢复")), 1);
 }
 
+TEST_F(LinkLossE2E, ARadioThatAcceptsButNeverAnswersIsNoLink)
+{
+    ASSERT_TRUE(radio.start(QStringLiteral("radio"), radioArguments()));
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("silent on")));
+    ASSERT_TRUE(startStation(radio.port()));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波连接失败（连续三次轮询无应答）"), kWaitMs))
+        << qPrintable(station.output());
+    EXPECT_TRUE(station.output().contains(QStringLiteral("Text1.stale=1")));
+    EXPECT_FALSE(station.output().contains(kLoggedIn));
+    // Once it speaks, the session comes up as from the start.
+    ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("silent off")));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=微波连接恢复，中断"), 30000))
+        << qPrintable(station.output().right(3000));
+}
+
 TEST_F(LinkLossE2E, AFlappingRadioGivesOneLinePerChangeAtMost)
 {
     ASSERT_TRUE(radio.start(QStringLiteral("radio"), radioArguments()));
