@@ -82,6 +82,17 @@ void settle(QWidget &window)
     }
 }
 
+// Every box and label on show lies inside the window.
+void expectBoxesInside(QWidget &window)
+{
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(&window) || (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w)))
+            continue;
+        const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(window.rect().contains(at)) << w->objectName().toStdString();
+    }
+}
+
 QString screenshotFolder()
 {
     const QString folder = QStringLiteral(KORVANE_BINARY_DIR "/screenshots");
@@ -103,12 +114,7 @@ TEST(Screenshot, MainWindowInMidRun)
     fillMidRun(station.display);
     settle(window);
 
-    for (QWidget *w : window.findChildren<QWidget *>()) {
-        if (!w->isVisibleTo(&window) || (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w)))
-            continue;
-        const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
-        EXPECT_TRUE(window.rect().contains(at)) << w->objectName().toStdString();
-    }
+    expectBoxesInside(window);
 
     const QString folder = screenshotFolder();
     const QImage expanded = window.grab().toImage();
@@ -137,12 +143,7 @@ TEST(Screenshot, MainWindowMaximised)
     d.Label_NOTE.setText(QStringLiteral("微波登录成功！"));
     window.resize(1600, 870);
     settle(window);
-    for (QWidget *w : window.findChildren<QWidget *>()) {
-        if (!w->isVisibleTo(&window) || (!qobject_cast<QLabel *>(w) && !qobject_cast<QLineEdit *>(w)))
-            continue;
-        const QRect at(w->mapTo(&window, QPoint(0, 0)), w->size());
-        EXPECT_TRUE(window.rect().contains(at)) << w->objectName().toStdString();
-    }
+    expectBoxesInside(window);
     EXPECT_TRUE(window.grab().toImage().save(folder + QStringLiteral("/main-window-maximised.png")));
 }
 
