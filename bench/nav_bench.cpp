@@ -1,8 +1,8 @@
 // Sentence rates of DecodeAIS and ParseNMEAData over the recorded field
 // corpus, and of gpsd's gpsdecode over the same sentences in the same run;
 // the ratios are printed at the end. Everything runs on one core.
-#include "nav/AisDecoder.h"
-#include "nav/NmeaParser.h"
+#include "geo/AisDecoder.h"
+#include "geo/NmeaParser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

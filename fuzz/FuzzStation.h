@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "support/QuietPlatform.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Fuzz target: any bytes as one received AIS sentence. Besides crashes and
 // undefined behaviour it checks the decoder's direct bit reads against the
 // "0"/"1" text of the same payload, and the ranges of what it returns.
-#include "nav/AisDecoder.h"
-#include "nav/SentenceFields.h"
+#include "geo/AisDecoder.h"
+#include "geo/SentenceFields.h"
 
 #include <QString>
 

@@ -17,8 +17,8 @@ void prepare(Station &s)
 {
     // Waits between the steps of a script would make every input slow, and
     // a fuzzed port name must not open a real serial device.
-    s.initSequence.setWait([](float) {});
-    s.baseImport.setWait([](float) {});
+    s.initSequence.setWait(test::noWait);
+    s.baseImport.setWait(test::noWait);
     s.settingCommands.reopenAisPort = nullptr;
 }
 

@@ -1,7 +1,7 @@
 // Fuzz target: any bytes as one chunk of the receiver's text. Besides
 // crashes and undefined behaviour it checks the ranges of what the parser
 // and its helpers return for every line.
-#include "nav/NmeaParser.h"
+#include "geo/NmeaParser.h"
 
 #include <QList>
 #include <QString>

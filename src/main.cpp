@@ -27,6 +27,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <optional>
 #include <memory>
 
 using namespace korvane;
@@ -305,6 +306,8 @@ int main(int argc, char **argv)
         env.dialogs = widgetDialogs.get();
     }
 
+    // Outlives the station: its start-up may end while the station goes.
+    std::optional<bool> loaded;
     Station station(env);
     std::unique_ptr<HeadlessConsole> console;
     std::unique_ptr<StdinReader> reader;
@@ -324,14 +327,25 @@ int main(int argc, char **argv)
         station.log.append(station.eventLine(QStringLiteral("收到结束信号") + QuitSignals::nameOf(signalNumber)
                                              + QStringLiteral("，程序退出")));
     });
-    if (!station.Form_Load())
+    // Start-up ends at once, unless another copy runs and the operator is
+    // asked whether to end it; then the loop runs while the box is open.
+    QCoro::connect(station.Form_Load(), &station, [&](bool started) {
+        loaded = started;
+        if (!started) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        if (headless) {
+            reader->start();
+        } else {
+            window = std::make_unique<MainWindow>(station);
+            if (widgetDialogs)
+                widgetDialogs->setParentWindow(window.get());
+            window->show();
+        }
+    });
+    if (loaded == false)
         return 0;
-    if (headless) {
-        reader->start();
-    } else {
-        window = std::make_unique<MainWindow>(station);
-        window->show();
-    }
     // A signal that came before the loop ran.
     if (endSignal != 0)
         return 0;

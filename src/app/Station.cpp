@@ -30,7 +30,7 @@ const char *const kSignalBars[6] = {"", "▁ 　 　 　 　", "▁ ▃ 　 　 
 Station::Station(const StationEnvironment &env, QObject *parent)
     : QObject(parent),
       log(*env.clock, env.logFolder, env.programName),
-      controllerLink({Winsock1, Winsock2, Winsock_test}, display, *env.settings, controllerStatus, radio),
+      controllerLink({Winsock1, Winsock2, Winsock_test}, display, *env.settings, controllerStatus, radio, waits),
       statusParser(Winsock2, controllerLink, display, log, *env.clock,
                    {controllerStatus, ais, optimisation, radio}),
       manualDrive(display, controllerLink, controllerStatus, log,
@@ -38,26 +38,27 @@ Station::Station(const StationEnvironment &env, QObject *parent)
       settingCommands(display, *env.settings, *env.dialogs,
                       {optimisation, ais, cloud, compassRebootSwitch, pingRebootSwitch},
                       [this](const QString &m) { return eventLine(m); }, env.programName),
-      initSequence(display, controllerLink, Winsock2, *env.dialogs),
-      baseImport({display, controllerLink, Winsock2, *env.dialogs, *env.clock},
+      initSequence(display, controllerLink, Winsock2, *env.dialogs, waits),
+      baseImport({display, controllerLink, Winsock2, *env.dialogs, *env.clock, waits},
                  BaseImport::searchFolders(env.pointIniFolder, env.settings->filePath())),
       console({display, controllerLink, Winsock1, radio, controllerStatus, *env.dialogs, log, *env.clock,
-               settingCommands, initSequence, baseImport},
+               settingCommands, initSequence, baseImport, waits},
               [this](const QString &m) { return eventLine(m); }),
       windowHandlers(display, log, *env.reveal, [this](const QString &m) { return eventLine(m); }),
-      radioSession({Winsock1, controllerLink, display, log, *env.clock, radio, radioStats, controllerStatus, caption},
+      radioSession({Winsock1, controllerLink, display, log, *env.clock, radio, radioStats, controllerStatus, caption,
+                    waits},
                    [this](const QString &m) { return eventLine(m); }),
-      pingWatchdog({Winsock1, display, log, radio, controllerStatus, pingRebootSwitch},
+      pingWatchdog({Winsock1, display, log, radio, controllerStatus, pingRebootSwitch, waits},
                    [this](const QString &m) { return eventLine(m); }),
       linkSupervisor({Winsock1, Winsock2, display, *env.settings, log, *env.clock, radio}),
       aisHeadingSaver(*env.settings),
       serialAis({display, ais, controllerStatus, controllerLink, optimisation, aisHeadingSaver, log, *env.clock,
                  MSComm1}),
       webShip({display, ais, controllerStatus, controllerLink, optimisation, *env.settings, aisHeadingSaver, log,
-               *env.clock, http},
+               *env.clock, http, waits},
               [this](const QString &m) { return eventLine(m); }),
       radioPoller({display, log, *env.clock, radio, radioStats, controllerStatus, Winsock1, controllerLink,
-                   compassRebootSwitch, http, caption}),
+                   compassRebootSwitch, http, caption, waits}),
       cloudReporter({display, *env.settings, log, Winsock_Cloud, Winsock1, controllerLink, cloud, controllerStatus,
                      radioStats, radio, ais, links.cloud, *env.clock},
                     [this](const QString &m) { return eventLine(m); }),
@@ -110,6 +111,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
 
 Station::~Station()
 {
+    // Every sequence still waiting ends now, while all it touches exists.
+    waits.end();
     // The sampler and the log hook use the store; the last rows go out.
     historySampler.reset();
     log.setLineListener({});
@@ -122,31 +125,34 @@ QString Station::eventLine(const QString &message) const
            + QStringLiteral(")事件：") + message + QStringLiteral("\r\n");
 }
 
-bool Station::checkSingleInstance()
+Task<bool> Station::checkSingleInstance()
 {
     ProcessServices *processes = m_env.processes;
     if (!processes || processes->tryTakeInstanceLock())
-        return true;
+        co_return true;
     qint64 earlier = processes->lockHolderPid();
     if (!ProcessServices::isAlive(earlier))
         earlier = ProcessServices::fun_FindProcess(m_env.programName);
     if (earlier <= 0)
-        return true; // the earlier copy cannot be found: carry on
-    const Dialogs::Answer answer = m_env.dialogs->question(
-        QStringLiteral("通知："),
+        co_return true; // the earlier copy cannot be found: carry on
+    const Dialogs::Answer answer = co_await m_env.dialogs->question(
+        &waits, QStringLiteral("通知："),
         QStringLiteral("程序已经运行，如果点击“确定”，将会强制关闭之前的进程，以重新打开！"),
         Dialogs::Icon::Warning, Dialogs::Answer::Ok);
-    if (answer == Dialogs::Answer::Cancel)
-        return false;
-    ProcessServices::forceKill(earlier);
+    if (answer == Dialogs::Answer::Cancel || waits.ended())
+        co_return false;
+    co_await ProcessServices::forceKill(&waits, earlier);
+    if (waits.ended())
+        co_return false;
     processes->takeOverInstanceLock();
-    return true;
+    co_return true;
 }
 
-bool Station::Form_Load()
+Task<bool> Station::Form_Load()
 {
-    if (!checkSingleInstance())
-        return false;
+    const bool done = co_await checkSingleInstance();
+    if (!done)
+        co_return false;
     for (const char *entry : kConsoleEntries)
         display.Combo2.addItem(QString::fromLatin1(entry));
     radio.keyReady = false;
@@ -172,7 +178,7 @@ bool Station::Form_Load()
     for (QTimer *t : {&Timer1, &blink, &Timer2, &GET_SIGN, &Timer_Ping, &Timer_AutoScan, &Timer_Cloud, &feedCheck})
         t->start();
     startHistory();
-    return true;
+    co_return true;
 }
 
 void Station::loadConnectionFields(const StartupSettings &s)

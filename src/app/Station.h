@@ -10,7 +10,7 @@
 #include "console/CommandConsole.h"
 #include "console/SettingCommands.h"
 #include "controller/BaseImport.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "controller/InitSequence.h"
 #include "controller/ManualDrive.h"
@@ -84,8 +84,9 @@ public:
     explicit Station(const StationEnvironment &env, QObject *parent = nullptr);
     ~Station() override;
 
-    // Start-up. False when the operator chose to end this copy.
-    bool Form_Load();
+    // Start-up. False when the operator chose to end this copy; done at once
+    // unless another copy runs and the operator is asked.
+    Task<bool> Form_Load();
 
     // The event line: time, radio family and message, ending in CR LF.
     QString eventLine(const QString &message) const;
@@ -96,6 +97,9 @@ public:
     bool key(const QString &control, int code);
     void pick(const QString &text);
 
+    // The scope of every wait the station's sequences are in; ended first
+    // when the station goes.
+    Scope waits;
     Display display;
     ControllerStatus controllerStatus;
     RadioStats radioStats;
@@ -159,6 +163,8 @@ public:
     void Timer_Ping_Timer();
     void Timer_AutoScan_Timer();
     void Timer_Cloud_Timer();
+    // The ping tick's probes or lookups are still out.
+    bool pingTickRunning() const { return m_pingTickRunning; }
 
     // The history file's writer and its one-a-second sampler; null without
     // a history file.
@@ -176,7 +182,8 @@ private:
     void recordLogLine(const QString &line);
     void historyNotice(const QString &text);
 
-    bool checkSingleInstance();
+    Task<bool> checkSingleInstance();
+    Task<> pingTick();
     void loadConnectionFields(const StartupSettings &s);
     void loadShipToShip(const StartupSettings &s);
     void loadOptimisation(const StartupSettings &s);
@@ -199,6 +206,8 @@ private:
 
     StationEnvironment m_env;
     SettingsStore &m_settings;
+    // The ping tick's supervision and lookups are out: a tick arriving
+    // meanwhile starts none of its own.
     bool m_pingTickRunning = false;
     // True while an operator action runs: its log lines are the operator's.
     bool m_operatorAction = false;

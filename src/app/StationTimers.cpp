@@ -63,16 +63,22 @@ void Station::GET_SIGN_Timer()
 
 void Station::Timer_Ping_Timer()
 {
-    // The supervision waits about two seconds with events running; a tick
-    // must not start inside its own wait.
     if (m_pingTickRunning)
         return;
     m_pingTickRunning = true;
+    launch(pingTick(), "ping tick");
+}
+
+// The supervision's probes take about two seconds, a lookup up to its
+// time-outs; the slider moves at once.
+Task<> Station::pingTick()
+{
     if (const auto rounded = toInt32(controllerStatus.AngleH)) {
         manualDrive.setSlider(*rounded % 360);
     }
-    controllerLink.supervise();
-    webShip.tick();
+    co_await controllerLink.supervise();
+    if (!waits.ended())
+        co_await webShip.tick();
     m_pingTickRunning = false;
 }
 

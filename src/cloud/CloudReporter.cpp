@@ -9,7 +9,7 @@
 #include "cloud/CloudReply.h"
 #include "cloud/CloudServer.h"
 #include "model/CloudState.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "model/AisState.h"
 #include "platform/SettingsStore.h"
@@ -18,7 +18,6 @@
 #include "model/RadioStats.h"
 
 #include <QAbstractSocket>
-#include <QCoreApplication>
 
 namespace korvane {
 
@@ -120,8 +119,8 @@ void CloudReporter::closeStuckSocket()
         return;
     keepUnsentHeldReport();
     m_parts.socket.Close();
+    // The close is complete when Close() returns: the tick goes straight on.
     m_parts.log.append(QStringLiteral("云平台Winsock状态异常，强制关闭，原状态码：") + QString::number(state));
-    QCoreApplication::processEvents();
 }
 
 bool CloudReporter::radioOnline() const

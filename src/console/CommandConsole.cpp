@@ -5,7 +5,7 @@
 #include "console/CommandText.h"
 #include "console/SettingCommands.h"
 #include "controller/BaseImport.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "controller/InitSequence.h"
 #include "platform/Clock.h"
@@ -88,11 +88,11 @@ const CommandConsole::Row CommandConsole::kEnterRows[] = {
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.compassReboot(m, Form::All); }},
     {Test::Contains, {"PING_100MS_REBOOT=0", "PING_100MS_REBOOT=1", "PING_100MS_REBOOT"}, "PING_100MS_REBOOT", true,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.pingReboot(m, Form::All); }},
-    {Test::Contains, {"INIT"}, "INIT", false, [](CommandConsole &c, ConsoleCommand &) { c.confirmInit(); }},
+    {Test::Contains, {"INIT"}, "INIT", false, [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmInit(), "INIT"); }},
     {Test::EqualsIgnoringCase, {"IMPORT"}, "IMPORT", false,
-     [](CommandConsole &c, ConsoleCommand &) { c.confirmImport(); }},
+     [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmImport(), "IMPORT"); }},
     {Test::Contains, {"AUTOSCAN"}, "AUTOSCAN", false,
-     [](CommandConsole &c, ConsoleCommand &) { c.confirmAutoscan(); }},
+     [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmAutoscan(), "AUTOSCAN"); }},
     {Test::DiscoveredPortName, {}, "COM", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.aisSerialPort(m); }},
     {Test::Anything, {}, "pass-through", false, [](CommandConsole &c, ConsoleCommand &) { c.passThrough(); }},
@@ -107,7 +107,7 @@ const CommandConsole::Row CommandConsole::kButtonRows[] = {
     {Test::Contains, {"SHIP_SERVICE"}, "SHIP_SERVICE", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.shipService(m); }},
     {Test::EqualsIgnoringCase, {"IMPORT"}, "IMPORT", false,
-     [](CommandConsole &c, ConsoleCommand &) { c.confirmImport(); }},
+     [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmImport(), "IMPORT"); }},
     {Test::Contains, {"PORT="}, "PORT", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.radioPort(m, QStringLiteral("PORT=")); }},
     {Test::Contains, {"port="}, "port", false,
@@ -142,9 +142,9 @@ const CommandConsole::Row CommandConsole::kButtonRows[] = {
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.pingReboot(m, Form::Query); }},
     {Test::RadioRebootReady, {"WR"}, "WR", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.radioReboot(m); }},
-    {Test::Contains, {"INIT"}, "INIT", false, [](CommandConsole &c, ConsoleCommand &) { c.confirmInit(); }},
+    {Test::Contains, {"INIT"}, "INIT", false, [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmInit(), "INIT"); }},
     {Test::Contains, {"AUTOSCAN"}, "AUTOSCAN", false,
-     [](CommandConsole &c, ConsoleCommand &) { c.confirmAutoscan(); }},
+     [](CommandConsole &c, ConsoleCommand &) { launch(c.confirmAutoscan(), "AUTOSCAN"); }},
     {Test::DiscoveredPortName, {}, "COM", false,
      [](CommandConsole &c, ConsoleCommand &m) { c.m_parts.settings.aisSerialPort(m); }},
     {Test::Anything, {}, "pass-through", false, [](CommandConsole &c, ConsoleCommand &) { c.passThrough(); }},
@@ -232,12 +232,12 @@ bool CommandConsole::scriptBusy()
     return true;
 }
 
-void CommandConsole::confirmInit()
+Task<> CommandConsole::confirmInit()
 {
     if (scriptBusy())
-        return;
-    const Dialogs::Answer answer = m_parts.dialogs.question(
-        QStringLiteral("警告"),
+        co_return;
+    const Dialogs::Answer answer = co_await m_parts.dialogs.question(
+        &m_parts.scope, QStringLiteral("警告"),
         QStringLiteral("初始化操作提醒：设置动中通设备初始操作，将清除原有设置，请务必谨慎操作，"
                        "请确保您已知设备相关参数并进行重新设置，点击确定将开始初始化"),
         Dialogs::Icon::Information, Dialogs::Answer::Cancel);
@@ -245,12 +245,12 @@ void CommandConsole::confirmInit()
         m_parts.init.init_board();
 }
 
-void CommandConsole::confirmImport()
+Task<> CommandConsole::confirmImport()
 {
     if (scriptBusy())
-        return;
-    const Dialogs::Answer answer = m_parts.dialogs.question(
-        QStringLiteral("警告 - 导入基站坐标"),
+        co_return;
+    const Dialogs::Answer answer = co_await m_parts.dialogs.question(
+        &m_parts.scope, QStringLiteral("警告 - 导入基站坐标"),
         QStringLiteral("导入基站坐标将覆盖单片机已存储的基站预设坐标！") + kCrLf + QStringLiteral("是否继续导入？")
             + kCrLf + kCrLf + QStringLiteral("注意：导入后请根据实际需要执行T命令和Z命令启用相应基站。"),
         Dialogs::Icon::Warning, Dialogs::Answer::Cancel);
@@ -258,10 +258,10 @@ void CommandConsole::confirmImport()
         m_parts.import.ImportBasePoints();
 }
 
-void CommandConsole::confirmAutoscan()
+Task<> CommandConsole::confirmAutoscan()
 {
-    const Dialogs::Answer answer = m_parts.dialogs.question(
-        QStringLiteral("警告"),
+    const Dialogs::Answer answer = co_await m_parts.dialogs.question(
+        &m_parts.scope, QStringLiteral("警告"),
         QStringLiteral("系统将在默认天线驱动基础上，进行前后30度扫描，且统计信号强度值，用于做天线人工角度调整的依据，"
                        "整个过程将耗时10分钟，点击确定将开始执行"),
         Dialogs::Icon::Information, Dialogs::Answer::Cancel);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include "console/ConsoleCommand.h"
 
 #include <QString>
@@ -43,6 +45,7 @@ public:
         SettingCommands &settings;
         InitSequence &init;
         BaseImport &import;
+        const Scope &scope; // the confirmations' boxes
     };
 
     CommandConsole(Parts parts, EventLine eventLine);
@@ -74,9 +77,10 @@ private:
     bool matches(const Row &row, const QString &text) const;
     bool scriptBusy();
 
-    void confirmInit();
-    void confirmImport();
-    void confirmAutoscan();
+    // Each asks and returns; the procedure starts when OK is chosen.
+    Task<> confirmInit();
+    Task<> confirmImport();
+    Task<> confirmAutoscan();
     void radioReboot(ConsoleCommand &command);
     void passThrough();
 

@@ -61,11 +61,11 @@ void SettingCommands::radioPort(ConsoleCommand &command, const QString &prefix)
     notice(QStringLiteral("已经修改设置，请关闭软件重新打开！"));
     const QString restart = QStringLiteral("输入切换端口的命令后，需要您关闭软件重新打开生效!");
     if (command.onEnter()) {
-        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::None);
+        m_dialogs.tell(m_applicationTitle, restart, Dialogs::Icon::None);
         command.eventLine = m_eventLine(QStringLiteral("DEVICE_WIRESS_PORT:") + m_display.Label_NOTE.text());
     } else {
         compose(command);
-        m_dialogs.message(m_applicationTitle, restart, Dialogs::Icon::None);
+        m_dialogs.tell(m_applicationTitle, restart, Dialogs::Icon::None);
     }
 }
 

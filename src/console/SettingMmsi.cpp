@@ -59,7 +59,7 @@ void SettingCommands::mmsi(ConsoleCommand &command, const MmsiForm &form)
     const std::int32_t v = valueOf<std::int32_t>(rest).value_or(0);
     const Control &caption = form.drive ? m_display.Label12 : m_display.Label5;
     if (form.warns && !caption.visible())
-        m_dialogs.message(QStringLiteral("警告"), warningText(form.drive ? QStringLiteral("ais") : QStringLiteral("mmsi")),
+        m_dialogs.tell(QStringLiteral("警告"), warningText(form.drive ? QStringLiteral("ais") : QStringLiteral("mmsi")),
                           Dialogs::Icon::Warning);
     const bool lower = form.word == form.word.toLower();
     if (numberOfText(ais.targetMmsi) > 0)

@@ -2,7 +2,7 @@
 
 #include "model/Display.h"
 #include "controller/BoardScript.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "text/Formats.h"
@@ -53,8 +53,8 @@ struct RunningFlag {
 
 } // namespace
 
-BaseImport::BaseImport(Parts parts, QStringList folders, Wait wait)
-    : m_parts(parts), m_folders(std::move(folders)), m_wait(std::move(wait))
+BaseImport::BaseImport(Parts parts, QStringList folders)
+    : m_parts(parts), m_folders(std::move(folders)), m_wait(delayIn(&parts.scope))
 {
 }
 
@@ -93,36 +93,50 @@ void BaseImport::ImportBasePoints()
 {
     if (m_running)
         return;
+    launch(run(), "IMPORT");
+}
+
+Task<> BaseImport::run()
+{
+    // From the start: a second import asked for while a box of this one is
+    // open is not started.
+    const RunningFlag running(m_running);
+    const Scope *scope = &m_parts.scope;
     const QString path = findFile();
     if (path.isEmpty()) {
-        m_parts.dialogs.message(QStringLiteral("文件不存在"),
+        co_await m_parts.dialogs.message(scope, QStringLiteral("文件不存在"),
                                 QStringLiteral("未找到配置文件: POINT.INI") + kCrLf
                                     + QStringLiteral("请将预设的基站配置坐标文件放在文件夹：")
                                     + QDir::toNativeSeparators(folders().constFirst()),
                                 Dialogs::Icon::Warning);
-        return;
+        co_return;
     }
     if (!m_parts.controller.isConnected()) {
-        m_parts.dialogs.message(QStringLiteral("连接错误"), QStringLiteral("未连接到天线控制单片机，请先连接！"),
-                                Dialogs::Icon::Warning);
-        return;
+        co_await m_parts.dialogs.message(scope, QStringLiteral("连接错误"),
+                                         QStringLiteral("未连接到天线控制单片机，请先连接！"), Dialogs::Icon::Warning);
+        co_return;
     }
-    const RunningFlag running(m_running);
     Display &d = m_parts.display;
     d.Text2.append(kCrLf + now() + QStringLiteral(" 开始导入POINT.INI基站坐标...") + kCrLf);
     d.Label_NOTE.setText(QStringLiteral("开始导入基站坐标..."));
     QString error;
     const std::optional<QStringList> lines = readLines(path, error);
-    if (!lines || !sendLines(*lines, error)) {
-        fail(error);
-        return;
+    if (!lines) {
+        co_await fail(error);
+        co_return;
+    }
+    const bool done = co_await sendLines(*lines, error);
+    if (!done) {
+        if (!error.isEmpty())
+            co_await fail(error);
+        co_return;
     }
     const QString count = QString::number(lines->size());
     d.Text2.append(kCrLf + now() + QStringLiteral(" 导入完成！") + kCrLf);
     d.Text2.append(QStringLiteral("成功导入: ") + count + QStringLiteral(" 条命令") + kCrLf);
     d.Label_NOTE.setText(QStringLiteral("基站坐标导入完成！共导入 ") + count + QStringLiteral(" 条命令"));
     if (!lines->isEmpty())
-        offerMultiBase(static_cast<int>(lines->size()));
+        co_await offerMultiBase(static_cast<int>(lines->size()));
 }
 
 QString BaseImport::findFile() const
@@ -152,7 +166,8 @@ std::optional<QStringList> BaseImport::readLines(const QString &path, QString &e
     return commandLines(bytes);
 }
 
-bool BaseImport::sendLines(const QStringList &lines, QString &error)
+// False with no error when the station stopped during a pause.
+Task<bool> BaseImport::sendLines(const QStringList &lines, QString &error)
 {
     const LinkWatch watch(m_parts.controllerSocket);
     ScriptProgress progress(m_parts.display.progressBar, static_cast<int>(lines.size()));
@@ -164,41 +179,45 @@ bool BaseImport::sendLines(const QStringList &lines, QString &error)
             m_parts.display.Text2.append(QStringLiteral("发送: ") + line + kCrLf);
             if (m_parts.controller.send(line + kCrLf)) {
                 progress.show(++sent);
-                m_wait(kLinePause);
+                const bool done = co_await m_wait(kLinePause);
+                if (!done)
+                    co_return false;
                 continue;
             }
         }
         error = QStringLiteral("与天线控制单片机的连接已断开");
-        return false;
+        co_return false;
     }
-    return true;
+    co_return true;
 }
 
-void BaseImport::offerMultiBase(int count)
+Task<> BaseImport::offerMultiBase(int count)
 {
     const QString n = QString::number(count);
-    const Dialogs::Answer answer = m_parts.dialogs.yesNo(
-        QStringLiteral("启用多基站模式"),
+    const Dialogs::Answer answer = co_await m_parts.dialogs.yesNo(
+        &m_parts.scope, QStringLiteral("启用多基站模式"),
         QStringLiteral("基站坐标导入完成！") + kCrLf + QStringLiteral("成功导入: ") + n + QStringLiteral(" 个基站") + kCrLf
             + kCrLf + QStringLiteral("是否启用多基站模式（执行T") + n + QStringLiteral("命令）？"),
         Dialogs::Icon::Question, Dialogs::Answer::Ok);
     if (answer != Dialogs::Answer::Ok)
-        return;
+        co_return;
     if (!m_parts.controller.send(QStringLiteral("T") + n + kCrLf)) {
         // Not switched: saying so would report a failure as success.
-        fail(QStringLiteral("与天线控制单片机的连接已断开"));
-        return;
+        co_await fail(QStringLiteral("与天线控制单片机的连接已断开"));
+        co_return;
     }
-    m_wait(kModePause);
+    const bool done = co_await m_wait(kModePause);
+    if (!done)
+        co_return;
     m_parts.display.Label_NOTE.setText(QStringLiteral("已启用多基站模式，基站数量: ") + n);
     m_parts.display.Text2.append(QStringLiteral("执行 T") + n + QStringLiteral(" 启用多基站模式") + kCrLf);
 }
 
-void BaseImport::fail(const QString &description)
+Task<> BaseImport::fail(const QString &description)
 {
     const QString text = QStringLiteral("导入错误: ") + description;
     m_parts.display.Text2.append(text + kCrLf);
-    m_parts.dialogs.message(QStringLiteral("错误"), text, Dialogs::Icon::Error);
+    co_await m_parts.dialogs.message(&m_parts.scope, QStringLiteral("错误"), text, Dialogs::Icon::Error);
     m_parts.display.Label_NOTE.setText(QStringLiteral("基站坐标导入失败"));
 }
 

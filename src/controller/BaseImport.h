@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Delay.h"
+#include "platform/Waits.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +20,7 @@ class TcpLink;
 // the controller board, paced, then offers multi-base mode for their count.
 class BaseImport {
 public:
-    using Wait = std::function<void(float seconds)>;
+    using Wait = korvane::Wait;
 
     struct Parts {
         Display &display;
@@ -28,11 +28,12 @@ public:
         TcpLink &controllerSocket; // watched: a dropped link ends the import
         Dialogs &dialogs;
         const Clock &clock;
+        const Scope &scope;
     };
 
     // `folders`: where POINT.INI is looked for, in order; the first is the
     // one the operator is told to use. Empty: beside the executable.
-    BaseImport(Parts parts, QStringList folders = {}, Wait wait = Delay);
+    BaseImport(Parts parts, QStringList folders = {});
 
     // The folders an installed station looks in: `named` (when given), the
     // operator's data folder beside `settingsFile`, the working directory,
@@ -40,6 +41,8 @@ public:
     // /usr/bin where no operator can put a file.
     static QStringList searchFolders(const QString &named, const QString &settingsFile);
 
+    // Starts an import and returns; the lines go out at their pace. Does
+    // nothing while one is running.
     void ImportBasePoints();
     bool isRunning() const { return m_running; }
 
@@ -55,9 +58,10 @@ private:
     QStringList folders() const;
     QString findFile() const;
     std::optional<QStringList> readLines(const QString &path, QString &error) const;
-    bool sendLines(const QStringList &lines, QString &error);
-    void offerMultiBase(int count);
-    void fail(const QString &description);
+    Task<> run();
+    Task<bool> sendLines(const QStringList &lines, QString &error);
+    Task<> offerMultiBase(int count);
+    Task<> fail(const QString &description);
     QString now() const;
 
     Parts m_parts;

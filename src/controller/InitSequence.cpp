@@ -2,7 +2,7 @@
 
 #include "model/Display.h"
 #include "controller/BoardScript.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "platform/Dialogs.h"
 
 #include <optional>
@@ -75,9 +75,9 @@ QStringList InitSequence::rowCommands()
 }
 
 InitSequence::InitSequence(Display &display, ControllerLink &controller, TcpLink &controllerSocket,
-                           Dialogs &dialogs, Wait wait)
+                           Dialogs &dialogs, const Scope &scope)
     : m_display(display), m_controller(controller), m_socket(controllerSocket), m_dialogs(dialogs),
-      m_wait(std::move(wait))
+      m_scope(scope), m_wait(delayIn(&scope))
 {
 }
 
@@ -86,13 +86,20 @@ void InitSequence::init_board()
     if (m_running || !m_controller.isConnected())
         return;
     m_running = true;
-    if (sendRows())
-        finish();
+    launch(run(), "INIT");
+}
+
+Task<> InitSequence::run()
+{
+    const bool done = co_await sendRows();
+    if (done)
+        co_await finish();
     m_running = false;
 }
 
-// False when the link dropped and the run ended early.
-bool InitSequence::sendRows()
+// False when the link dropped or the station stopped, and the run ended
+// early.
+Task<bool> InitSequence::sendRows()
 {
     const LinkWatch watch(m_socket);
     ScriptProgress progress(m_display.progressBar, kRowCount);
@@ -104,20 +111,23 @@ bool InitSequence::sendRows()
         const Row &row = kRows[i];
         const QString command = QString::fromLatin1(row.command);
         if (watch.dropped() || !m_controller.send(row.bare ? command : command + kCrLf))
-            return abandon();
+            co_return abandon();
         m_display.Label_NOTE.setText(QString::fromUtf8(row.notice));
         progress.show(i + 1);
-        m_wait(row.pause);
+        const bool done = co_await m_wait(row.pause);
+        if (!done)
+            co_return false;
     }
     if (watch.dropped() || !m_controller.send(QStringLiteral("?") + kCrLf))
-        return abandon();
+        co_return abandon();
     m_display.Combo2.setText(QStringLiteral("?"));
-    return true;
+    co_return true;
 }
 
-void InitSequence::finish()
+Task<> InitSequence::finish()
 {
-    m_dialogs.message(QStringLiteral("警告"), QString::fromUtf8(kClosingText), Dialogs::Icon::Information);
+    co_await m_dialogs.message(&m_scope, QStringLiteral("警告"), QString::fromUtf8(kClosingText),
+                               Dialogs::Icon::Information);
     m_display.Label_NOTE.setText(QStringLiteral("初始设置参数完毕！"));
 }
 

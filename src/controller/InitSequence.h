@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Delay.h"
+#include "platform/Waits.h"
 
 #include <QStringList>
 
@@ -18,32 +18,35 @@ class TcpLink;
 // operator on the notice line what each command does.
 class InitSequence {
 public:
-    // The pause between commands; the platform's pumped wait unless a test
-    // shortens it.
-    using Wait = std::function<void(float seconds)>;
+    // The pause between commands; the platform's Delay unless a test
+    // records or shortens it.
+    using Wait = korvane::Wait;
 
     static constexpr int kRowCount = 31;
     // The script's commands in sending order, without line ends.
     static QStringList rowCommands();
 
     InitSequence(Display &display, ControllerLink &controller, TcpLink &controllerSocket, Dialogs &dialogs,
-                 Wait wait = Delay);
+                 const Scope &scope);
 
-    // Does nothing while the board is not connected, or while a run is
-    // already going on. Ends early, rows sent staying sent, when the link
-    // drops: no row goes out on a later connection.
+    // Starts a run and returns; the rows go out at their pace. Does nothing
+    // while the board is not connected, or while a run is already going on.
+    // Ends early, rows sent staying sent, when the link drops: no row goes
+    // out on a later connection.
     void init_board();
     bool isRunning() const { return m_running; }
     void setWait(Wait wait) { m_wait = std::move(wait); }
 
 private:
-    bool sendRows();
-    void finish();
+    Task<> run();
+    Task<bool> sendRows();
+    Task<> finish();
 
     Display &m_display;
     ControllerLink &m_controller;
     TcpLink &m_socket;
     Dialogs &m_dialogs;
+    const Scope &m_scope;
     Wait m_wait;
     bool m_running = false;
 };

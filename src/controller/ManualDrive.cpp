@@ -2,7 +2,7 @@
 
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"

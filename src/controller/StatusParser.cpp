@@ -1,14 +1,13 @@
 #include "controller/StatusParser.h"
 
 #include "model/Display.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "controller/StatusText.h"
 #include "model/AisState.h"
 #include "model/OptimisationState.h"
-#include "nav/Geodesy.h"
-#include "nav/NmeaParser.h"
-#include "optimise/SignalComparison.h"
+#include "geo/Geodesy.h"
+#include "geo/NmeaParser.h"
 #include "platform/TcpLink.h"
 #include "model/RadioSessionState.h"
 #include "text/FindValue.h"
@@ -107,7 +106,7 @@ void StatusParser::handleChunk(const QString &chunk)
 
 void StatusParser::reloadScanCountdown()
 {
-    SignalComparison::reloadScanCountdown(m_state.optimisation);
+    m_state.optimisation.reloadScanCountdown();
 }
 
 bool StatusParser::sendLine(const QString &command)

@@ -3,7 +3,7 @@
 
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "controller/StatusText.h"
 #include "model/AisState.h"

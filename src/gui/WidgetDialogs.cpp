@@ -1,5 +1,6 @@
 #include "gui/WidgetDialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -24,28 +25,59 @@ QMessageBox::Icon toIcon(Dialogs::Icon icon)
     return QMessageBox::Information;
 }
 
+struct ButtonPair {
+    QMessageBox::StandardButton ok;
+    QMessageBox::StandardButton cancel;
+};
+
+ButtonPair buttonsOf(Dialogs::Buttons buttons)
+{
+    switch (buttons) {
+    case Dialogs::Buttons::YesNo:
+        return {QMessageBox::Yes, QMessageBox::No};
+    case Dialogs::Buttons::OkCancel:
+        return {QMessageBox::Ok, QMessageBox::Cancel};
+    case Dialogs::Buttons::Ok:
+        break;
+    }
+    return {QMessageBox::Ok, QMessageBox::NoButton};
+}
+
 } // namespace
 
-Dialogs::Answer WidgetDialogs::question(const QString &title, const QString &text, Icon icon,
-                                        Answer defaultAnswer)
+WidgetDialogs::~WidgetDialogs()
 {
-    QMessageBox box(toIcon(icon), title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                    QApplication::activeWindow());
-    box.setDefaultButton(defaultAnswer == Answer::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    delete m_box.data();
 }
 
-Dialogs::Answer WidgetDialogs::yesNo(const QString &title, const QString &text, Icon icon, Answer defaultAnswer)
+void WidgetDialogs::show(const Question &question)
 {
-    QMessageBox box(toIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-    box.setDefaultButton(defaultAnswer == Answer::Ok ? QMessageBox::Yes : QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? Answer::Ok : Answer::Cancel;
+    const ButtonPair pair = buttonsOf(question.buttons);
+    QWidget *parent = m_parent ? m_parent.data() : QApplication::activeWindow();
+    auto *box = new QMessageBox(toIcon(question.icon), question.title, question.text,
+                                pair.ok | pair.cancel, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setDefaultButton(question.defaultAnswer == Answer::Ok || pair.cancel == QMessageBox::NoButton
+                              ? pair.ok
+                              : pair.cancel);
+    m_box = box;
+    QObject::connect(box, &QDialog::finished, box, [this, box, pair] {
+        if (m_box != box)
+            return; // withdrawn
+        m_box.clear();
+        QAbstractButton *clicked = box->clickedButton();
+        const bool ok = pair.cancel == QMessageBox::NoButton || (clicked && box->standardButton(clicked) == pair.ok);
+        answer(ok ? Answer::Ok : Answer::Cancel);
+    });
+    box->open();
 }
 
-void WidgetDialogs::message(const QString &title, const QString &text, Icon icon)
+void WidgetDialogs::withdraw()
 {
-    QMessageBox box(toIcon(icon), title, text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    if (QMessageBox *box = m_box.data()) {
+        m_box.clear();
+        box->close();
+    }
 }
 
 } // namespace korvane

@@ -9,28 +9,19 @@ HeadlessDialogs::HeadlessDialogs(Policy policy, std::FILE *out)
 {
 }
 
-Dialogs::Answer HeadlessDialogs::question(const QString &title, const QString &text, Icon icon,
-                                          Answer defaultAnswer)
+void HeadlessDialogs::show(const Question &question)
 {
-    message(title, text, icon);
-    switch (m_policy) {
-    case Policy::Ok:
-        return Answer::Ok;
-    case Policy::Cancel:
-        return Answer::Cancel;
-    case Policy::Default:
-        break;
-    }
-    return defaultAnswer;
-}
-
-void HeadlessDialogs::message(const QString &title, const QString &text, Icon)
-{
-    const QByteArray line = (QStringLiteral("MsgBox title=") + escapeLine(title) + QStringLiteral(" text=")
-                             + escapeLine(text) + QLatin1Char('\n'))
+    const QByteArray line = (QStringLiteral("MsgBox title=") + escapeLine(question.title) + QStringLiteral(" text=")
+                             + escapeLine(question.text) + QLatin1Char('\n'))
                                 .toUtf8();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), m_out);
     std::fflush(m_out);
+    Answer given = question.defaultAnswer;
+    if (question.buttons != Buttons::Ok && m_policy == Policy::Ok)
+        given = Answer::Ok;
+    else if (question.buttons != Buttons::Ok && m_policy == Policy::Cancel)
+        given = Answer::Cancel;
+    answer(given);
 }
 
 bool HeadlessDialogs::parsePolicy(const QString &text, Policy &policy)

@@ -6,18 +6,18 @@
 
 namespace korvane {
 
-// Message boxes without a window: printed as one line and answered with the
-// answer given on the command line (or the box's default button).
+// Message boxes without a window: printed as one line and answered at once
+// with the answer given on the command line (or the box's default button).
 class HeadlessDialogs final : public Dialogs {
 public:
     enum class Policy { Ok, Cancel, Default };
 
     explicit HeadlessDialogs(Policy policy, std::FILE *out = stdout);
 
-    Answer question(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override;
-    void message(const QString &title, const QString &text, Icon icon) override;
-
     static bool parsePolicy(const QString &text, Policy &policy);
+
+protected:
+    void show(const Question &question) override;
 
 private:
     Policy m_policy;

@@ -28,6 +28,17 @@ struct OptimisationState {
     // While the survey runs nothing else may turn the antenna: its readings
     // would belong to bearings it did not command.
     bool surveyRunning() const { return scanOffset < 32; }
+
+    // The sweep waits a full scan interval again: a signal or an executed
+    // drive command shows the antenna is being looked after.
+    void reloadScanCountdown() { scanCountdown = scanInterval; }
+    // After a drive command the antenna points somewhere new: the next
+    // comparison and the next sweep come one full period later.
+    void restartCountdowns()
+    {
+        comparisonCountdown = comparisonInterval;
+        reloadScanCountdown();
+    }
 };
 
 } // namespace korvane

@@ -2,15 +2,14 @@
 
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
-#include "nav/Geodesy.h"
+#include "geo/Geodesy.h"
 #include "model/OptimisationState.h"
 #include "nav/ShipDrive.h"
-#include "optimise/SignalComparison.h"
 #include "platform/Clock.h"
 #include "platform/SerialLink.h"
 #include "text/Formats.h"
@@ -162,7 +161,7 @@ void SerialAisReceiver::drive(const QString &s, const AisFix &fix, const QString
         m_parts.controller.send(command + kCrLf);
         st.DriveCommand = command;
         st.DriveConfirmed = false;
-        SignalComparison::restartCountdowns(m_parts.optimisation);
+        m_parts.optimisation.restartCountdowns();
     }
     m_parts.headingSaver.save(ais.aisHeading);
     if (!send)

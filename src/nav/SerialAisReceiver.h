@@ -1,6 +1,6 @@
 #pragma once
 
-#include "nav/AisFix.h"
+#include "geo/AisFix.h"
 #include "nav/NmeaLineFramer.h"
 
 #include <QByteArrayView>

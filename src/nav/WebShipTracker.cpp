@@ -2,19 +2,17 @@
 
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 #include "nav/AisHeadingSaver.h"
 #include "model/AisState.h"
-#include "nav/Geodesy.h"
+#include "geo/Geodesy.h"
 #include "model/OptimisationState.h"
 #include "nav/ShipDrive.h"
 #include "nav/ShipReport.h"
 #include "nav/ShipService.h"
-#include "optimise/SignalComparison.h"
 #include "platform/Clock.h"
-#include "platform/Delay.h"
 #include "platform/SettingsStore.h"
 #include "text/Formats.h"
 #include "text/Numbers.h"
@@ -36,39 +34,50 @@ const HttpHeaders kLookupHeaders{
 } // namespace
 
 WebShipTracker::WebShipTracker(Parts parts, EventLine eventLine)
-    : wait(&Delay), m_parts(parts), m_eventLine(std::move(eventLine))
+    : wait(delayIn(&parts.scope)), m_parts(parts), m_eventLine(std::move(eventLine))
 {
 }
 
-void WebShipTracker::tick()
+Task<> WebShipTracker::tick()
 {
-    oneTimeQueries();
-    if (m_parts.display.CHK_SHIP_AIS.value() == 1 && !shipToShipUpdate())
-        return;
+    co_await oneTimeQueries();
+    if (m_parts.scope.ended())
+        co_return;
+    if (m_parts.display.CHK_SHIP_AIS.value() == 1) {
+        const bool updated = co_await shipToShipUpdate();
+        if (!updated)
+            co_return;
+    }
     QString eventLine;
-    const bool completed = !m_parts.ais.aisDrive || aisDriveUpdate(eventLine);
+    bool completed = true;
+    if (m_parts.ais.aisDrive)
+        completed = co_await aisDriveUpdate(eventLine);
     // Written at the end when the reply was too short to be logged with it.
     if (completed && !eventLine.isEmpty())
         m_parts.log.append(eventLine);
 }
 
-void WebShipTracker::oneTimeQueries()
+Task<> WebShipTracker::oneTimeQueries()
 {
     ControllerLink &link = m_parts.controller;
     if (link.isConnected() && !m_parts.ais.firstQuerySent) {
         link.send(QStringLiteral("g") + kCrLf);
         m_parts.ais.firstQuerySent = true;
-        wait(kQueryWaitSeconds);
+        const bool done = co_await wait(kQueryWaitSeconds);
+        if (!done)
+            co_return;
     }
     if (link.isConnected() && !m_parts.status.MultiBase) {
-        wait(kQueryWaitSeconds);
+        const bool done = co_await wait(kQueryWaitSeconds);
+        if (!done)
+            co_return;
         link.send(QStringLiteral("T") + kCrLf);
         m_parts.status.MultiBase = true;
-        wait(kQueryWaitSeconds);
+        co_await wait(kQueryWaitSeconds);
     }
 }
 
-WebShipTracker::Lookup WebShipTracker::lookUp(const QString &tag)
+Task<WebShipTracker::Lookup> WebShipTracker::lookUp(QString tag)
 {
     const QUrl base = shipServiceBase(m_parts.settings.read(keys::SHIP_SERVICE_URL));
     HttpResponse response;
@@ -77,21 +86,23 @@ WebShipTracker::Lookup WebShipTracker::lookUp(const QString &tag)
         response.errorText = QStringLiteral("船舶位置服务地址无效");
     } else {
         const QByteArray body = "mmsi=" + m_parts.ais.targetMmsi.toUtf8();
-        response = m_parts.http.post(shipLookupUrl(base), kLookupHeaders, body, timeouts);
+        response = co_await m_parts.http.post(&m_parts.scope, shipLookupUrl(base), kLookupHeaders, body, timeouts);
+        if (m_parts.scope.ended())
+            co_return Lookup{};
     }
     if (response.failed()) {
         m_parts.display.Label_NOTE.setText(QStringLiteral("发送请求时出错(") + tag + QStringLiteral("): ")
                                            + response.errorText + QStringLiteral(" (错误号: ")
                                            + QString::number(response.errorNumber) + QStringLiteral(")"));
         m_parts.display.shipFeed.lost(response.errorText);
-        return {};
+        co_return Lookup{};
     }
     // An error status is a reply, but no ship position.
     if (response.status >= 200 && response.status < 300)
         m_parts.display.shipFeed.reading();
     else
         m_parts.display.shipFeed.lost(QStringLiteral("HTTP ") + QString::number(response.status));
-    return {true, QString::fromUtf8(response.body)};
+    co_return Lookup{true, QString::fromUtf8(response.body)};
 }
 
 bool WebShipTracker::isNewReport(const ShipReport &report)
@@ -112,33 +123,33 @@ void WebShipTracker::logReply(const QString &reply, const QString &reportLine)
     m_parts.display.Label4.setText(QStringLiteral("超级终端（日志）"));
 }
 
-bool WebShipTracker::shipToShipUpdate()
+Task<bool> WebShipTracker::shipToShipUpdate()
 {
-    const Lookup lookup = lookUp(QStringLiteral("OPENAPI"));
+    const Lookup lookup = co_await lookUp(QStringLiteral("OPENAPI"));
     if (!lookup.ok)
-        return false;
+        co_return false;
     const ShipReport report = parseShipReply(lookup.reply);
     if (!isNewReport(report))
-        return true;
+        co_return true;
     const QString line = shipReportLine(QStringLiteral("目标船舶："), report, AisTime(*report.reportTime));
     m_parts.display.Text2.append(line);
     sendTarget(report);
     if (lookup.reply.size() >= 2)
         logReply(lookup.reply, line);
-    return true;
+    co_return true;
 }
 
-bool WebShipTracker::aisDriveUpdate(QString &eventLine)
+Task<bool> WebShipTracker::aisDriveUpdate(QString &eventLine)
 {
     const QString mmsi = m_parts.ais.targetMmsi;
     m_parts.display.Label12.setToolTip(QStringLiteral("软件需连接互联网，以便自动获取船舶AIS数据，当前船舶MMSI值：") + mmsi
                                        + QStringLiteral("，使用命令格式ais=234567891可更改当前船舶MMSI值"));
-    const Lookup lookup = lookUp(QStringLiteral("SHIPAIS"));
+    const Lookup lookup = co_await lookUp(QStringLiteral("SHIPAIS"));
     if (!lookup.ok)
-        return false;
+        co_return false;
     const ShipReport report = parseShipReply(lookup.reply);
     if (!isNewReport(report))
-        return true;
+        co_return true;
     const QDateTime time = AisTime(*report.reportTime);
     m_parts.display.Text2.append(shipReportLine(QStringLiteral("当前船舶："), report, time));
     ControllerStatus &st = m_parts.status;
@@ -161,7 +172,7 @@ bool WebShipTracker::aisDriveUpdate(QString &eventLine)
         }
         logReply(lookup.reply, shipReportLine(QStringLiteral("目标船舶："), report, time));
     }
-    return true;
+    co_return true;
 }
 
 void WebShipTracker::sendTarget(const ShipReport &report)
@@ -205,7 +216,7 @@ void WebShipTracker::driveFromHeading(const ShipReport &report)
     m_parts.display.Label_NOTE.setText(QStringLiteral("自动AIS驱动:") + command);
     st.DriveCommand = command;
     st.DriveConfirmed = false;
-    SignalComparison::restartCountdowns(m_parts.optimisation);
+    m_parts.optimisation.restartCountdowns();
 }
 
 } // namespace korvane

@@ -39,33 +39,33 @@ public:
         EventLog &log;
         const Clock &clock;
         Http &http;
+        const Scope &scope;
     };
 
     WebShipTracker(Parts parts, EventLine eventLine);
 
-    // The waits between the one-time queries (events keep running). Tests
-    // replace it.
-    std::function<void(float seconds)> wait;
+    // The waits between the one-time queries. Tests replace it.
+    Wait wait;
     // Each lookup's time-outs: a slow service never holds the tick longer
     // than their sum.
     HttpTimeouts timeouts{2000, 3000, 2000, 5000};
 
     // Everything after the link supervision in the ping tick.
-    void tick();
+    Task<> tick();
 
-    void oneTimeQueries();
+    Task<> oneTimeQueries();
     // False when the tick ends here (the request failed).
-    bool shipToShipUpdate();
+    Task<bool> shipToShipUpdate();
     // False when the tick ends here; `eventLine` gets the line of a report
     // without a usable heading.
-    bool aisDriveUpdate(QString &eventLine);
+    Task<bool> aisDriveUpdate(QString &eventLine);
 
 private:
     struct Lookup {
         bool ok = false;
         QString reply;
     };
-    Lookup lookUp(const QString &tag);
+    Task<Lookup> lookUp(QString tag);
     bool isNewReport(const ShipReport &report);
     void logReply(const QString &reply, const QString &reportLine);
     void driveFromHeading(const ShipReport &report);

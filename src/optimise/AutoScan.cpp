@@ -3,7 +3,7 @@
 #include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "controller/ManualDrive.h"
 #include "optimise/SignalComparison.h"
 #include "model/OptimisationState.h"
@@ -150,7 +150,7 @@ void AutoScan::lastStep(QString &event)
     // finish the survey a second time.
     s.scanOffset = kIdle;
     m_record.finish();
-    m_parts.dialogs.message(QString(), kDoneText, Dialogs::Icon::Information);
+    m_parts.dialogs.tell(QString(), kDoneText, Dialogs::Icon::Information);
     event = m_eventLine(result);
 }
 
@@ -161,7 +161,7 @@ bool AutoScan::cancel()
     m_parts.state.scanOffset = kIdle;
     m_parts.display.Label_NOTE.setText(kCancelText);
     m_record.cancel();
-    m_parts.dialogs.message(QString(), kCancelText, Dialogs::Icon::Information);
+    m_parts.dialogs.tell(QString(), kCancelText, Dialogs::Icon::Information);
     m_parts.log.append(m_eventLine(kCancelText));
     return true;
 }

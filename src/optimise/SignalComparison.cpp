@@ -3,7 +3,7 @@
 #include "model/RadioReachable.h"
 #include "model/Display.h"
 #include "model/EventLog.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/OptimisationState.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
@@ -44,23 +44,12 @@ SignalComparison::SignalComparison(Parts parts)
 {
 }
 
-void SignalComparison::reloadScanCountdown(OptimisationState &state)
-{
-    state.scanCountdown = state.scanInterval;
-}
-
-void SignalComparison::restartCountdowns(OptimisationState &state)
-{
-    state.comparisonCountdown = state.comparisonInterval;
-    reloadScanCountdown(state);
-}
-
 void SignalComparison::Timer1_Timer()
 {
     if (m_parts.state.surveyRunning()) {
         // A cycle cut by the survey is not resumed at a bearing the survey
         // has since moved away from.
-        restartCountdowns(m_parts.state);
+        m_parts.state.restartCountdowns();
         return;
     }
     lostSignalSweep();
@@ -107,7 +96,7 @@ void SignalComparison::lostSignalSweep()
     // Only one unbroken loss as long as the scan interval starts the sweep:
     // a signal heard in between, compared or not, starts the wait again.
     if (signalPresent()) {
-        reloadScanCountdown(s);
+        s.reloadScanCountdown();
         return;
     }
     if (m_parts.stats.signalDbm != kNoSignal || !s.scanEnabled)

@@ -39,12 +39,6 @@ public:
     // while a survey runs, and both wait a full period after it.
     void Timer1_Timer();
 
-    // The sweep waits a full scan interval again: a signal or an executed
-    // drive command shows the antenna is being looked after.
-    static void reloadScanCountdown(OptimisationState &state);
-    // After a drive command the antenna points somewhere new: the next
-    // comparison and the next sweep come one full period later.
-    static void restartCountdowns(OptimisationState &state);
     // The board's relative turn "m<n>", negative to the left.
     static QString turnCommand(int degrees);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
@@ -51,16 +53,15 @@ struct HttpResponse {
     bool failed() const { return errorNumber != 0; }
 };
 
-// HTTP requests that the logic treats as synchronous. Each runs a local
-// event loop bounded by a timer, so sockets, serial data, timers and the
-// window keep being served while it waits (and may run other handlers,
-// which can start requests of their own). Nothing here throws.
+// HTTP requests awaited by the calling coroutine. Requests run side by
+// side; each ends within its time-outs, or at once when its scope ends
+// (kQuitting). Nothing here throws.
 class Http : public QObject {
     Q_OBJECT
 public:
     // Reported for a request that outlived its time-outs.
     static constexpr int kTimedOut = 4; // QNetworkReply::TimeoutError
-    // Reported when the application is quitting and no wait may run.
+    // Reported when the request's scope ended before the reply came.
     static constexpr int kQuitting = 5; // QNetworkReply::OperationCanceledError
     // Reported for an address that is not a usable http(s) URL.
     static constexpr int kInvalidAddress = 301; // QNetworkReply::ProtocolUnknownError
@@ -69,10 +70,11 @@ public:
 
     explicit Http(QObject *parent = nullptr);
 
-    HttpResponse send(const HttpRequest &request);
-    HttpResponse get(const QUrl &url, const HttpHeaders &headers, const HttpTimeouts &timeouts);
-    HttpResponse post(const QUrl &url, const HttpHeaders &headers, const QByteArray &body,
-                      const HttpTimeouts &timeouts);
+    Task<HttpResponse> send(const Scope *scope, HttpRequest request);
+    Task<HttpResponse> get(const Scope *scope, const QUrl &url, const HttpHeaders &headers,
+                           const HttpTimeouts &timeouts);
+    Task<HttpResponse> post(const Scope *scope, const QUrl &url, const HttpHeaders &headers,
+                            const QByteArray &body, const HttpTimeouts &timeouts);
 
 private:
     QNetworkAccessManager m_manager;

@@ -2,9 +2,7 @@
 
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -20,35 +18,26 @@ qint64 portProbeWindowMs(int timeoutMs, qint64 startMs)
     return std::max<qint64>(timeoutMs, untilSecond);
 }
 
-bool IsPortOpen(const QString &host, int port, int timeoutMs)
+Task<bool> IsPortOpen(const Scope *scope, QString host, int port, int timeoutMs)
 {
     if (host.isEmpty() || port <= 0 || port > 65535 || timeoutMs < 0)
-        return false;
+        co_return false;
     const QDeadlineTimer deadline(portProbeWindowMs(timeoutMs, QDateTime::currentMSecsSinceEpoch()),
                                   Qt::PreciseTimer);
     QTcpSocket socket;
-    QEventLoop loop;
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    bool settled = false;
-    const auto settle = [&] {
-        settled = true;
-        loop.quit();
-    };
-    QObject::connect(&socket, &QTcpSocket::connected, &loop, settle);
-    QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, settle);
-    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
     socket.connectToHost(host, static_cast<quint16>(port));
-    while (!settled && socket.state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired()) {
-        bound.start(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
-        // -1: the application is quitting and no nested loop may run.
-        if (loop.exec() < 0)
+    while (socket.state() != QAbstractSocket::ConnectedState
+           && socket.state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired()) {
+        Suspension settled(scope, static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+        QObject::connect(&socket, &QTcpSocket::connected, settled.context(), [&settled] { settled.wake(); });
+        QObject::connect(&socket, &QTcpSocket::errorOccurred, settled.context(), [&settled] { settled.wake(); });
+        const Suspension::Outcome outcome = co_await settled;
+        if (outcome == Suspension::Outcome::Cancelled)
             break;
     }
     const bool open = socket.state() == QAbstractSocket::ConnectedState;
     socket.abort();
-    return open;
+    co_return open;
 }
 
 } // namespace korvane

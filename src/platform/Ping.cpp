@@ -1,10 +1,8 @@
 #include "platform/Ping.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QTimer>
 
 #include <atomic>
 #include <cstring>
@@ -100,51 +98,43 @@ struct PendingEcho {
 
 } // namespace
 
-int PingOnce(const QString &address, int timeoutMs)
+Task<int> PingOnce(const Scope *scope, QString address, int timeoutMs)
 {
     const auto target = parseDottedIpv4(address.section(QLatin1Char(':'), 0, 0));
     if (!target)
-        return -1;
+        co_return -1;
     auto echo = std::make_unique<PendingEcho>();
     echo->icmp = ::IcmpCreateFile();
     echo->event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (echo->icmp == INVALID_HANDLE_VALUE || !echo->event)
-        return -1;
+        co_return -1;
     const DWORD immediate =
         ::IcmpSendEcho2(echo->icmp, echo->event, nullptr, nullptr, htonl(*target), echo->payload,
                         static_cast<WORD>(sizeof echo->payload), nullptr, echo->replies,
                         static_cast<DWORD>(sizeof echo->replies), static_cast<DWORD>(timeoutMs));
     if (immediate == 0 && ::GetLastError() != ERROR_IO_PENDING)
-        return -1;
+        co_return -1;
 
-    // The system ends the echo itself after `timeoutMs`; the event loop runs
-    // while it is out.
-    QEventLoop loop;
-    bool done = false;
-    QWinEventNotifier notifier(echo->event);
-    QObject::connect(&notifier, &QWinEventNotifier::activated, &loop, [&] {
-        done = true;
-        loop.quit();
-    });
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, &loop, &QEventLoop::quit);
-    safety.start(timeoutMs + 5000);
-    if (immediate == 0)
-        loop.exec();
-    else
-        done = true;
+    // The system ends the echo itself after `timeoutMs`; the caller's
+    // coroutine is suspended while it is out.
+    bool done = immediate != 0;
+    if (!done) {
+        Suspension answer(scope, timeoutMs + 5000);
+        QWinEventNotifier notifier(echo->event);
+        QObject::connect(&notifier, &QWinEventNotifier::activated, answer.context(), [&answer] { answer.wake(); });
+        done = co_await answer == Suspension::Outcome::Woken;
+    }
     if (!done) {
         // Never seen, but the system may still write into the buffer: it is
         // left allocated rather than freed under it.
         static_cast<void>(echo.release());
-        return -1;
+        co_return -1;
     }
     if (::IcmpParseReplies(echo->replies, static_cast<DWORD>(sizeof echo->replies)) == 0)
-        return -1;
+        co_return -1;
     EchoReplyHead head;
     std::memcpy(&head, echo->replies, sizeof head);
-    return head.status == IP_SUCCESS ? static_cast<int>(head.roundTripTime) : -1;
+    co_return head.status == IP_SUCCESS ? static_cast<int>(head.roundTripTime) : -1;
 }
 
 #else
@@ -251,14 +241,14 @@ bool drainForReply(const IcmpSocket &socket, const Echo &echo)
 
 } // namespace
 
-int PingOnce(const QString &address, int timeoutMs)
+Task<int> PingOnce(const Scope *scope, QString address, int timeoutMs)
 {
     const auto target = parseDottedIpv4(address.section(QLatin1Char(':'), 0, 0));
     if (!target)
-        return -1;
+        co_return -1;
     IcmpSocket socket;
     if (socket.fd() < 0)
-        return -1;
+        co_return -1;
     Echo echo;
     echo.target = *target;
     echo.identifier = static_cast<std::uint16_t>(::getpid());
@@ -267,26 +257,22 @@ int PingOnce(const QString &address, int timeoutMs)
     QElapsedTimer elapsed;
     elapsed.start();
     if (!sendEcho(socket, echo))
-        return -1;
-
-    // A local loop bounded by the time-out: other events keep running while
-    // the answer is awaited.
-    QEventLoop loop;
-    QSocketNotifier notifier(static_cast<qintptr>(socket.fd()), QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
-        if (drainForReply(socket, echo))
-            loop.exit(static_cast<int>(elapsed.elapsed()));
-    });
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    timeout.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, [&loop] { loop.exit(-1); });
-    // An answer that came before the loop started is read here.
+        co_return -1;
+    // An answer that came at once is read here.
     if (drainForReply(socket, echo))
-        return static_cast<int>(elapsed.elapsed());
-    timeout.start(static_cast<int>(qMax<qint64>(1, timeoutMs - elapsed.elapsed())));
-    const int result = loop.exec();
-    return result >= 0 ? result : -1;
+        co_return static_cast<int>(elapsed.elapsed());
+
+    Suspension answer(scope, static_cast<int>(qMax<qint64>(1, timeoutMs - elapsed.elapsed())));
+    QSocketNotifier notifier(static_cast<qintptr>(socket.fd()), QSocketNotifier::Read);
+    int rtt = -1;
+    QObject::connect(&notifier, &QSocketNotifier::activated, answer.context(), [&] {
+        if (drainForReply(socket, echo)) {
+            rtt = static_cast<int>(elapsed.elapsed());
+            answer.wake();
+        }
+    });
+    co_await answer;
+    co_return rtt;
 }
 
 #endif

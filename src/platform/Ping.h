@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -11,11 +13,11 @@ namespace korvane {
 // round-trip time in whole milliseconds, or -1 on any failure (bad address,
 // no ICMP socket, send error, no answer within the time-out). An address
 // written with ":port" pings its host part, since the radio box may carry a
-// telnet port. The wait runs the event loop, so the window stays live.
+// telnet port. Awaited; -1 at once when the scope ends.
 //
 // Uses an unprivileged ICMP datagram socket where net.ipv4.ping_group_range
 // admits the user, otherwise a raw ICMP socket (root or CAP_NET_RAW).
-int PingOnce(const QString &address, int timeoutMs = 512);
+Task<int> PingOnce(const Scope *scope, QString address, int timeoutMs = 512);
 
 // The address as four dotted decimal parts 0 to 255, blanks around it
 // trimmed, in host byte order; nullopt for anything else (host names, the

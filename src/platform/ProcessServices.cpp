@@ -1,6 +1,6 @@
 #include "platform/ProcessServices.h"
 
-#include "platform/Delay.h"
+#include "platform/Waits.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -154,16 +154,19 @@ static bool terminate(qint64 pid)
 
 #endif
 
-bool ProcessServices::forceKill(qint64 pid, int waitMs)
+Task<bool> ProcessServices::forceKill(const Scope *scope, qint64 pid, int waitMs)
 {
     if (pid <= 0 || pid == QCoreApplication::applicationPid())
-        return false;
+        co_return false;
     if (!terminate(pid))
-        return false;
+        co_return false;
     QDeadlineTimer deadline(waitMs);
-    while (isAlive(pid) && !deadline.hasExpired())
-        Delay(0.02f);
-    return !isAlive(pid);
+    while (isAlive(pid) && !deadline.hasExpired()) {
+        const bool done = co_await Delay(scope, 0.02f);
+        if (!done)
+            break;
+    }
+    co_return !isAlive(pid);
 }
 
 } // namespace korvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QString>
 
 #include <memory>
@@ -26,8 +28,8 @@ public:
     // The first process other than this one whose executable file name
     // equals `name`, compared without regard to case; 0 when none.
     static qint64 fun_FindProcess(const QString &name);
-    // Forced termination; waits (pumping events, bounded) until it is gone.
-    static bool forceKill(qint64 pid, int waitMs = 3000);
+    // Forced termination; awaits (bounded) until it is gone.
+    static Task<bool> forceKill(const Scope *scope, qint64 pid, int waitMs = 3000);
     static bool isAlive(qint64 pid);
     // Takes the lock after the earlier copy was ended.
     bool takeOverInstanceLock();

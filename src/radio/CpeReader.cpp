@@ -87,7 +87,7 @@ CpeReader::WebTarget CpeReader::webTarget() const
     return target;
 }
 
-std::optional<QString> CpeReader::fetch()
+Task<std::optional<QString>> CpeReader::fetch()
 {
     const WebTarget target = webTarget();
     QUrl url;
@@ -96,28 +96,29 @@ std::optional<QString> CpeReader::fetch()
     if (target.port != kWebPort)
         url.setPort(target.port);
     url.setPath(QStringLiteral("/cgi-bin/5g"));
-    const HttpResponse response = m_parts.http.get(url, kHeaders, kTimeouts);
+    const HttpResponse response = co_await m_parts.http.get(&m_parts.scope, url, kHeaders, kTimeouts);
     if (response.failed() || response.status != 200)
-        return std::nullopt;
-    return QString::fromUtf8(response.body);
+        co_return std::nullopt;
+    co_return QString::fromUtf8(response.body);
 }
 
-void CpeReader::identify()
+Task<> CpeReader::identify()
 {
     RadioSessionState &radio = m_parts.radio;
     const QString address = m_parts.display.Text3.text();
     if (address.isEmpty() || radio.RadioFamily != RadioFamilyUnknown)
-        return;
+        co_return;
     if (radio.lastCpeProbe.isValid() && !radio.lastCpeProbe.hasExpired(kProbeSpacingMs))
-        return;
+        co_return;
     radio.lastCpeProbe.start();
     const WebTarget target = webTarget();
-    if (!IsPortOpen(target.host, target.port, kPortProbeMs))
-        return;
-    const std::optional<QString> body = fetch();
+    const bool done = co_await IsPortOpen(&m_parts.scope, target.host, target.port, kPortProbeMs);
+    if (!done)
+        co_return;
+    const std::optional<QString> body = co_await fetch();
     // The telnet session may have recognised its radio while we waited.
-    if (!body || radio.RadioFamily != RadioFamilyUnknown)
-        return;
+    if (!body || radio.RadioFamily != RadioFamilyUnknown || m_parts.scope.ended())
+        co_return;
     const int features = cpeFeatureCount(*body);
     const QString count = QString::number(features);
     const QString now = dateTimeText(m_parts.clock.now());
@@ -125,7 +126,7 @@ void CpeReader::identify()
         m_parts.log.append(now + QStringLiteral(" 设备IP: ") + target.host + QLatin1Char(' ')
                            + QString::number(target.port)
                            + QStringLiteral("端口开放，但非5G CPE设备 (特征数: ") + count + QStringLiteral(")，跳过"));
-        return;
+        co_return;
     }
     radio.RadioFamily = RadioFamilyCpe;
     radio.loggedIn = true;
@@ -135,18 +136,20 @@ void CpeReader::identify()
     m_parts.display.Label_NOTE.setText(QStringLiteral("已识别为5G CPE设备"));
 }
 
-bool CpeReader::read()
+Task<bool> CpeReader::read()
 {
-    const std::optional<QString> body = fetch();
+    const std::optional<QString> body = co_await fetch();
+    if (m_parts.scope.ended())
+        co_return false;
     if (!body) {
         m_loggedState.reset();
         m_parts.display.radioLamp.setColour(colours::Red);
         m_parts.display.radioLamp.setToolTip(QStringLiteral("5G CPE 连接失败"));
         m_parts.display.radioFeed.lost(QStringLiteral("5G CPE 无应答"));
-        return false;
+        co_return false;
     }
     show(*body);
-    return true;
+    co_return true;
 }
 
 void CpeReader::show(const QString &body)

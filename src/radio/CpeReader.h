@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Waits.h"
 #include "radio/RadioFigures.h"
 
 #include <QString>
@@ -32,6 +33,7 @@ public:
         RadioStats &stats;
         Http &http;
         const QString &startCaption;
+        const Scope &scope;
     };
 
     static constexpr int kProbeSpacingMs = 5000;
@@ -42,9 +44,9 @@ public:
 
     // The identification probe: only while the radio family is unknown,
     // and at most once every five seconds.
-    void identify();
+    Task<> identify();
     // One reading. False when no usable reply came (the lamp shows it).
-    bool read();
+    Task<bool> read();
     // Everything a reply body shows, once fetched.
     void show(const QString &body);
 
@@ -54,7 +56,7 @@ private:
         int port;
     };
     WebTarget webTarget() const;
-    std::optional<QString> fetch();
+    Task<std::optional<QString>> fetch();
     void showLamp(const CpeReply &r, const QString &label);
     void showSignal(const CpeReply &r, const QString &label);
     void showCapacity(const CpeReply &r);

@@ -2,7 +2,7 @@
 
 #include "model/Display.h"
 #include "model/ControllerStatus.h"
-#include "platform/Delay.h"
+#include "model/EventLog.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
 #include "radio/PasswordMask.h"
@@ -30,7 +30,7 @@ const QString kCollecting = QStringLiteral("已经登录微波设备，数据持
 } // namespace
 
 JsonConsole::JsonConsole(Parts parts, EventLine eventLine)
-    : wait(&Delay), m_parts(parts), m_eventLine(std::move(eventLine))
+    : wait(delayIn(&parts.scope)), m_parts(parts), m_eventLine(std::move(eventLine))
 {
 }
 
@@ -67,18 +67,26 @@ void JsonConsole::sendLogin()
     m_parts.socket.SendData(jsonLoginCommand(m_parts.display.Text14.text(), m_parts.display.Text7.text()));
 }
 
-// The login is sent twice, a second apart. Inside another login's wait only
-// once: that wait's own second command follows anyway.
-void JsonConsole::loginTwice()
+// The login is sent twice, a second apart.
+Task<> JsonConsole::loginTwice()
 {
     sendLogin();
-    if (m_waiting)
-        return;
     m_waiting = true;
-    wait(kLoginWaitSeconds);
+    const bool waited = co_await wait(kLoginWaitSeconds);
     m_waiting = false;
-    if (connected())
+    if (waited && connected())
         sendLogin();
+}
+
+// After the login's second command: the count starts afresh and the
+// operator is told.
+Task<> JsonConsole::renewKey()
+{
+    co_await loginTwice();
+    if (m_parts.scope.ended())
+        co_return;
+    m_parts.radio.keyRetryCount = 0;
+    m_parts.log.append(noticeLine(kKeyExpired));
 }
 
 QString JsonConsole::noticeLine(const QString &notice)
@@ -105,7 +113,7 @@ void JsonConsole::login(const JsonConsoleReply &r)
         return;
     if (m_parts.radio.loggedIn || m_waiting || !mayLogIn())
         return;
-    loginTwice();
+    launch(loginTwice(), "radio login");
 }
 
 void JsonConsole::credentialsRejected(const JsonConsoleReply &r, QString &eventLine)
@@ -126,7 +134,12 @@ void JsonConsole::keyExpired(const JsonConsoleReply &r, QString &eventLine)
         return;
     if (++m_parts.radio.keyRetryCount < kRetriesBeforeRelogin)
         return;
-    loginTwice();
+    if (!m_waiting) {
+        launch(renewKey(), "radio key renewal");
+        return;
+    }
+    // A login's wait is running: one command now, and its second follows.
+    sendLogin();
     m_parts.radio.keyRetryCount = 0;
     eventLine = noticeLine(kKeyExpired);
 }

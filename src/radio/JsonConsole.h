@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QString>
 
 #include <functional>
@@ -8,6 +10,7 @@
 namespace korvane {
 
 class Display;
+class EventLog;
 class RadioFigures;
 class TcpLink;
 struct ControllerStatus;
@@ -30,6 +33,8 @@ public:
         RadioStats &stats;
         ControllerStatus &status; // RadioKey, HeadingArrow
         RadioFigures &figures;
+        EventLog &log;      // lines of what happens after a wait
+        const Scope &scope;
     };
 
     // A rejected login (error 12) is retried until this many rejections
@@ -46,8 +51,8 @@ public:
     // A new connection: its first device name is logged again.
     void newSession();
 
-    // The wait between the two login commands; events keep running in it.
-    std::function<void(float seconds)> wait;
+    // The wait between the two login commands.
+    Wait wait;
 
 private:
     void mac(const JsonConsoleReply &r, QString &eventLine);
@@ -62,13 +67,14 @@ private:
     bool connected() const;
     bool mayLogIn() const;
     void sendLogin();
-    void loginTwice();
+    Task<> loginTwice();
+    Task<> renewKey();
     QString noticeLine(const QString &notice);
 
     Parts m_parts;
     EventLine m_eventLine;
     // A login's wait is running: a prompt arriving meanwhile starts no second
-    // dialogue inside it, so waits never nest without bound.
+    // dialogue beside it; its own second command follows anyway.
     bool m_waiting = false;
     // The device name line this session last logged. Every status reply
     // carries the name; it is logged when it first comes and when it changes.

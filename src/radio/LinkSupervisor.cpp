@@ -3,7 +3,7 @@
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "model/SettingKeys.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "text/HostPort.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"

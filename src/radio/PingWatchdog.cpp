@@ -3,7 +3,6 @@
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "model/ControllerStatus.h"
-#include "platform/Delay.h"
 #include "platform/Ping.h"
 #include "platform/TcpLink.h"
 #include "radio/JsonConsoleReply.h"
@@ -18,8 +17,8 @@
 namespace korvane {
 
 PingWatchdog::PingWatchdog(Parts parts, EventLine eventLine)
-    : pinger([](const QString &address) { return PingOnce(address); }),
-      wait(Delay),
+    : pinger([scope = &parts.scope](const QString &address) { return PingOnce(scope, address); }),
+      wait(delayIn(&parts.scope)),
       m_parts(parts),
       m_eventLine(std::move(eventLine))
 {
@@ -31,8 +30,15 @@ void PingWatchdog::GET_SIGN_Timer()
     if (m_running || address.isEmpty() || m_parts.socket.State() != TcpLink::Connected)
         return;
     m_running = true;
+    launch(tick(address), "ping");
+}
+
+Task<> PingWatchdog::tick(QString address)
+{
     const auto done = qScopeGuard([this] { m_running = false; });
-    const int rtt = pinger(address);
+    const int rtt = co_await pinger(address);
+    if (m_parts.scope.ended())
+        co_return;
     if (rtt >= 0) {
         record(rtt);
         m_parts.display.pingFeed.reading();
@@ -40,11 +46,11 @@ void PingWatchdog::GET_SIGN_Timer()
     const RadioSessionState &radio = m_parts.radio;
     if (radio.pingCount < 1) {
         m_parts.display.radioLamp.setToolTip(QStringLiteral("无有效ping数据"));
-        return;
+        co_return;
     }
     const double mean = static_cast<double>(radio.pingSum) / radio.pingCount;
     showMean(mean);
-    rebootRule(mean);
+    co_await rebootRule(mean);
 }
 
 void PingWatchdog::record(std::int32_t rtt)
@@ -72,22 +78,22 @@ void PingWatchdog::showMean(double mean)
                                                      : head + QStringLiteral("<1 ms"));
 }
 
-void PingWatchdog::rebootRule(double mean)
+Task<> PingWatchdog::rebootRule(double mean)
 {
     RadioSessionState &radio = m_parts.radio;
     if (!(mean > kRebootMeanMs) || m_parts.rebootSwitch != 1 || radio.pingCount != kWindowSize
         || m_parts.socket.State() != TcpLink::Connected) {
         m_highLatencyReported = false;
-        return;
+        co_return;
     }
     if (!hasConsole(radio.RadioFamily)) {
         reportHighLatency(mean);
-        return;
+        co_return;
     }
     m_parts.display.Label_NOTE.setText(QStringLiteral("微波ping 100包延迟异常") + shortestDecimal(mean)
                                        + QStringLiteral("毫秒，自动执行微波重启动作..."));
     const QString line = m_eventLine(m_parts.display.Label_NOTE.text());
-    sendRebootTwice();
+    co_await sendRebootTwice();
     radio.pingWindow.fill(0);
     radio.pingCount = 1;
     radio.pingSum = 1;
@@ -119,7 +125,7 @@ void PingWatchdog::reportHighLatency(double mean)
     m_parts.log.append(m_eventLine(m_parts.display.Label_NOTE.text()));
 }
 
-void PingWatchdog::sendRebootTwice()
+Task<> PingWatchdog::sendRebootTwice()
 {
     const std::int16_t family = m_parts.radio.RadioFamily;
     const auto command = [&] {
@@ -127,7 +133,9 @@ void PingWatchdog::sendRebootTwice()
                                                 : QStringLiteral("reboot\r\n");
     };
     m_parts.socket.SendData(command());
-    wait(kRebootWaitSeconds);
+    const bool done = co_await wait(kRebootWaitSeconds);
+    if (!done)
+        co_return;
     // The session key may have been renewed during the wait.
     m_parts.socket.SendData(command());
 }

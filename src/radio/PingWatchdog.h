@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -21,7 +23,7 @@ class PingWatchdog {
 public:
     using EventLine = std::function<QString(const QString &message)>;
     // Round-trip time in ms of one echo to the address, -1 on failure.
-    using Pinger = std::function<int(const QString &address)>;
+    using Pinger = std::function<Task<int>(const QString &address)>;
 
     struct Parts {
         TcpLink &socket; // Winsock1
@@ -30,6 +32,7 @@ public:
         RadioSessionState &radio;         // RadioFamily and the ping window
         const ControllerStatus &status;   // RadioKey
         const std::int16_t &rebootSwitch; // PING_100MS_REBOOT: 1 on
+        const Scope &scope;
     };
 
     static constexpr int kWindowSize = 100;
@@ -38,25 +41,28 @@ public:
 
     PingWatchdog(Parts parts, EventLine eventLine);
 
+    // Starts the tick's ping and returns; the rest follows the answer.
     void GET_SIGN_Timer();
+    bool isRunning() const { return m_running; }
 
-    // Replaceable for tests: the echo, and the pumped wait between the two
-    // reboot commands.
+    // Replaceable for tests: the echo, and the wait between the two reboot
+    // commands.
     Pinger pinger;
-    std::function<void(float seconds)> wait;
+    Wait wait;
 
 private:
+    Task<> tick(QString address);
     void record(std::int32_t rtt);
     void showMean(double mean);
-    void rebootRule(double mean);
+    Task<> rebootRule(double mean);
     static bool hasConsole(std::int16_t family);
     void reportHighLatency(double mean);
-    void sendRebootTwice();
+    Task<> sendRebootTwice();
 
     Parts m_parts;
     EventLine m_eventLine;
-    // The ping and the reboot wait run the event loop; a tick arriving in
-    // them must not start a second ping or reboot.
+    // A tick arriving while the ping or the reboot wait is out starts no
+    // second ping or reboot.
     bool m_running = false;
     // The high latency of a radio without console has been reported; cleared
     // once the rule's condition no longer holds.

@@ -1,7 +1,7 @@
 #include "radio/RadioPoller.h"
 
 #include "model/Display.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "platform/Clock.h"
 #include "platform/TcpLink.h"
@@ -22,7 +22,8 @@ const QString kCompassNotice = QStringLiteral("电子罗盘数据一直无变化
 
 RadioPoller::RadioPoller(Parts parts)
     : m_parts(parts),
-      m_cpe({parts.display, parts.log, parts.clock, parts.radio, parts.stats, parts.http, parts.startCaption})
+      m_cpe({parts.display, parts.log, parts.clock, parts.radio, parts.stats, parts.http, parts.startCaption,
+             parts.scope})
 {
 }
 
@@ -31,20 +32,26 @@ void RadioPoller::Timer2_Timer()
     if (m_ticking)
         return;
     m_ticking = true;
-    if (!cpeTick()) {
+    launch(tick(), "radio poll");
+}
+
+Task<> RadioPoller::tick()
+{
+    const bool cpeRead = co_await cpeTick();
+    if (!cpeRead && !m_parts.scope.ended()) {
         telnetPoll();
         compassWatchdog();
     }
     m_ticking = false;
 }
 
-bool RadioPoller::cpeTick()
+Task<bool> RadioPoller::cpeTick()
 {
-    m_cpe.identify();
-    if (m_parts.display.Text3.text().isEmpty() || m_parts.radio.RadioFamily != RadioFamilyCpe)
-        return false;
-    m_cpe.read();
-    return true;
+    co_await m_cpe.identify();
+    if (m_parts.scope.ended() || m_parts.display.Text3.text().isEmpty() || m_parts.radio.RadioFamily != RadioFamilyCpe)
+        co_return false;
+    co_await m_cpe.read();
+    co_return true;
 }
 
 void RadioPoller::telnetPoll()

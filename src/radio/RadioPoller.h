@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include "radio/CpeReader.h"
 
 #include <QString>
@@ -36,6 +38,7 @@ public:
         const std::int16_t &compassRebootSwitch; // ERROR_COMPSAME_REBOOT
         Http &http;
         const QString &startCaption;
+        const Scope &scope;
     };
 
     // Status texts in a row with the same compass value before the board
@@ -44,21 +47,24 @@ public:
 
     explicit RadioPoller(Parts parts);
 
+    // Starts the tick and returns; a CPE's reading follows its answer.
     void Timer2_Timer();
+    bool isTicking() const { return m_ticking; }
 
     CpeReader &cpe() { return m_cpe; }
 
 private:
+    Task<> tick();
     // True when the radio is a CPE and the tick ends with its reading.
-    bool cpeTick();
+    Task<bool> cpeTick();
     void telnetPoll();
     void forwardKey();
     void compassWatchdog();
 
     Parts m_parts;
     CpeReader m_cpe;
-    // The CPE's waits run events, this timer's among them: a tick never
-    // starts inside the previous one.
+    // A CPE's answer may take longer than the tick: a tick never starts
+    // while the previous one is out.
     bool m_ticking = false;
 };
 

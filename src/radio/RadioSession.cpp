@@ -33,7 +33,8 @@ RadioSession::RadioSession(Parts parts, EventLine eventLine, QObject *parent)
       m_parts(parts),
       m_eventLine(std::move(eventLine)),
       m_figures({parts.display, parts.stats, parts.radio, parts.clock, parts.startCaption}),
-      m_json({parts.socket, parts.display, parts.radio, parts.stats, parts.status, m_figures}, m_eventLine)
+      m_json({parts.socket, parts.display, parts.radio, parts.stats, parts.status, m_figures, parts.log, parts.scope},
+             m_eventLine)
 {
     m_quietGap.setSingleShot(true);
     m_quietGap.setInterval(kQuietGapMs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include "radio/EchoFilter.h"
 #include "radio/JsonConsole.h"
 #include "radio/RadioFigures.h"
@@ -46,6 +48,7 @@ public:
         RadioStats &stats;
         ControllerStatus &status;         // own position, heading arrow, log header flag, RadioKey
         const QString &startCaption;      // the window caption at start-up
+        const Scope &scope;
     };
 
     // Quiet time after which text held without a prompt counts as a reply.
@@ -63,7 +66,7 @@ public:
     // Text received and not yet a whole reply.
     const QString &pendingText() const { return m_assembler.pending(); }
     // The JSON console's wait between its two login commands.
-    void setWait(std::function<void(float seconds)> wait) { m_json.wait = std::move(wait); }
+    void setWait(Wait wait) { m_json.wait = std::move(wait); }
     // A test that holds half a reply on purpose lengthens the quiet gap, so
     // a stalled machine cannot turn the half into a reply of its own.
     void setQuietGapMs(int ms) { m_quietGap.setInterval(ms); }

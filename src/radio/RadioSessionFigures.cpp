@@ -2,7 +2,7 @@
 #include "radio/RadioSession.h"
 
 #include "model/Display.h"
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 #include "model/ControllerStatus.h"
 #include "model/RadioSessionState.h"
 #include "model/RadioStats.h"

@@ -19,10 +19,11 @@ protected:
     void SetUp() override
     {
         s = &f.start();
-        s->baseImport.setWait([this](float seconds) {
+        s->baseImport.setWait([this](float seconds) -> Task<bool> {
             pauses << seconds;
             if (atPause)
                 atPause(static_cast<int>(pauses.size()));
+            co_return true;
         });
     }
 
@@ -168,7 +169,7 @@ TEST_F(ImportFixture, GbkFileWithChineseCommentsIsImported)
 
 TEST_F(ImportFixture, FortyThousandLinesAllGoOut)
 {
-    s->baseImport.setWait([](float) {});
+    s->baseImport.setWait(noWait);
     QByteArray content;
     for (int i = 1; i <= 40000; ++i)
         content += "p" + QByteArray::number(i) + "j114.1w22.5d10\r\n";

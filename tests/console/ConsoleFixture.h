@@ -34,21 +34,16 @@ public:
     QList<bool> yesNoAsked; // of the questions: asked with Yes and No
     std::function<void()> whileOpen;
 
-    Answer question(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override
+protected:
+    void show(const Question &q) override
     {
-        defaults << defaultAnswer;
-        yesNoAsked << false;
-        record(title, text, icon);
-        return answer;
+        if (q.buttons != Buttons::Ok) {
+            defaults << q.defaultAnswer;
+            yesNoAsked << (q.buttons == Buttons::YesNo);
+        }
+        record(q.title, q.text, q.icon);
+        Dialogs::answer(q.buttons == Buttons::Ok ? Answer::Ok : answer);
     }
-    Answer yesNo(const QString &title, const QString &text, Icon icon, Answer defaultAnswer) override
-    {
-        defaults << defaultAnswer;
-        yesNoAsked << true;
-        record(title, text, icon);
-        return answer;
-    }
-    void message(const QString &title, const QString &text, Icon icon) override { record(title, text, icon); }
 
 private:
     void record(const QString &title, const QString &text, Icon icon)
@@ -83,8 +78,8 @@ public:
         station = std::make_unique<Station>(env);
         station->Form_Load();
         // Board scripts run without their real pauses here.
-        station->initSequence.setWait([](float) {});
-        station->baseImport.setWait([](float) {});
+        station->initSequence.setWait(noWait);
+        station->baseImport.setWait(noWait);
         if (connectBoard)
             connect(station->Winsock2, board);
         return *station;

@@ -32,11 +32,12 @@ protected:
     {
         s = &f.start();
         f.dialogs.answer = Dialogs::Answer::Ok;
-        s->initSequence.setWait([this](float seconds) {
+        s->initSequence.setWait([this](float seconds) -> Task<bool> {
             pauses.push_back({seconds, s->display.Label_NOTE.text(), s->display.progressBar.text(),
                               s->display.progressBar.visible()});
             if (atPause)
                 atPause(static_cast<int>(pauses.size()));
+            co_return true;
         });
     }
 

@@ -10,6 +10,9 @@ using namespace korvane;
 using korvane::test::LoopbackServer;
 using korvane::test::StationFixture;
 using korvane::test::waitUntil;
+using korvane::test::finish;
+using korvane::test::runPingTick;
+using korvane::test::runRadioTick;
 
 namespace {
 
@@ -123,7 +126,7 @@ TEST(StartupConnect, StoredAddressWithAnUnusablePortIsReportedAndNotDialled)
     EXPECT_EQ(s.Winsock2.State(), 0);
     // Nor does the supervision dial it.
     s.Timer_Ping.stop();
-    s.controllerLink.supervise();
+    finish(s.controllerLink.supervise());
     EXPECT_EQ(s.Winsock2.State(), 0);
 }
 
@@ -180,7 +183,7 @@ TEST_F(Supervision, HealthyLinkClearsTheNotice)
 {
     Station &s = startConnected(true);
     s.display.Label_NOTE.setText(QStringLiteral("天线控制网络连接中..."));
-    s.Timer_Ping_Timer();
+    runPingTick(s);
     EXPECT_EQ(s.display.Label_NOTE.text(), QString());
     EXPECT_EQ(s.Winsock2.State(), 7);
     EXPECT_EQ(server.accepted, 2) << "one probe connection";
@@ -191,7 +194,7 @@ TEST_F(Supervision, DroppedLinkIsReconnectedWithinOneTick)
     Station &s = startConnected(true);
     server.dropAll();
     ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() != 7; }));
-    s.Timer_Ping_Timer();
+    runPingTick(s);
     ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
     EXPECT_EQ(server.accepted, 2);
 }
@@ -201,7 +204,7 @@ TEST_F(Supervision, WithoutAutoConnectALostLinkStaysClosed)
     Station &s = startConnected(false);
     server.dropAll();
     ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() != 7; }));
-    s.Timer_Ping_Timer();
+    runPingTick(s);
     EXPECT_NE(s.Winsock2.State(), 7);
     EXPECT_EQ(server.accepted, 1);
 }
@@ -210,7 +213,7 @@ TEST_F(Supervision, BoardRefusingTheProbeIsTreatedAsLost)
 {
     Station &s = startConnected(false);
     server.refuseFurther = true;
-    s.Timer_Ping_Timer();
+    runPingTick(s);
     // The loss with its reason replaces the probe's own notice.
     EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("控制板连接中断（探测连接无响应）"));
     EXPECT_EQ(s.Winsock2.State(), 0);
@@ -221,7 +224,7 @@ TEST_F(Supervision, SliderFollowsTheAntenna)
 {
     Station &s = startConnected(true);
     s.controllerStatus.AngleH = 372.5; // 372 after rounding half to even, 12 after mod
-    s.Timer_Ping_Timer();
+    runPingTick(s);
     EXPECT_EQ(s.display.Slider1.value(), 12);
 }
 

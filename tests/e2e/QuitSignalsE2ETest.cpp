@@ -4,6 +4,7 @@
 #include "support/Wait.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -90,6 +91,34 @@ TEST_P(QuitSignal, EndsTheDemoCleanly)
     const QString name = GetParam() == SIGTERM ? QStringLiteral("SIGTERM") : QStringLiteral("SIGINT");
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("事件：收到结束信号") + name + QStringLiteral("，程序退出")))
         << qPrintable(lines.last());
+}
+
+// A stop while INIT pauses between its rows (58 s in all) and while the
+// ship-position service holds a lookup: nothing waits them out.
+TEST(QuitDuringAWait, SigtermEndsInitAndAHangingLookupAtOnce)
+{
+    QTemporaryDir logs;
+    ASSERT_TRUE(logs.isValid());
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), logs.path());
+    StationProcess station;
+    ASSERT_TRUE(station.start({QStringLiteral("--demo"), QStringLiteral("--log-dir"), logs.path(),
+                               QStringLiteral("--answer"), QStringLiteral("ok")},
+                              env));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label6.colour=0,255,0"), 20000));
+    station.send(QStringLiteral("INIT"));
+    ASSERT_TRUE(station.waitForOutput(QStringLiteral("Label_NOTE.text=方位角变化驱动阈值2度"), 20000))
+        << "INIT is at its third row";
+    const qint64 pid = station.process().processId();
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGTERM), 0);
+    ASSERT_TRUE(station.waitForExit(15000));
+    const qint64 took = sinceSignal.elapsed();
+    EXPECT_EQ(station.process().exitCode(), 0);
+    // The demo's own peers are stopped too; their end is bounded apart.
+    EXPECT_LT(took, 3000) << "the station waited out a pause";
+    EXPECT_FALSE(station.output().contains(QStringLiteral("初始设置参数完毕"))) << "nothing ran on after the stop";
 }
 
 INSTANTIATE_TEST_SUITE_P(StopKillAndCtrlC, QuitSignal, ::testing::Values(SIGTERM, SIGINT),

@@ -36,7 +36,7 @@ TEST(Screenshot, AutoScanWithItsChart)
     Station &station = f.start(false);
     MainWindow window(station);
     window.show();
-    ASSERT_TRUE(station.Form_Load());
+    ASSERT_TRUE(korvane::test::finish(station.Form_Load()));
     for (QTimer *t : {&station.Timer1, &station.blink, &station.Timer2, &station.GET_SIGN, &station.Timer_Ping,
                       &station.Timer_AutoScan, &station.Timer_Cloud})
         t->stop();

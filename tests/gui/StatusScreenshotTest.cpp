@@ -29,7 +29,7 @@ TEST(Screenshot, StatusFromTheSimulatedBoard)
     Station &station = f.start(false);
     MainWindow window(station);
     window.show();
-    ASSERT_TRUE(station.Form_Load());
+    ASSERT_TRUE(korvane::test::finish(station.Form_Load()));
     const Display &d = station.display;
     ASSERT_TRUE(waitUntil([&] {
         return d.Label6.colour() == colours::Green && !d.distvalue.text().isEmpty()

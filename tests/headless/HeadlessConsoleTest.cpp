@@ -14,6 +14,9 @@ using namespace korvane;
 using korvane::test::LoopbackServer;
 using korvane::test::StationFixture;
 using korvane::test::waitUntil;
+using korvane::test::finish;
+using korvane::test::runPingTick;
+using korvane::test::runRadioTick;
 
 namespace {
 
@@ -100,19 +103,25 @@ TEST(HeadlessConsole, UnknownActionsChangeNothing)
     EXPECT_EQ(out.text(), QString());
 }
 
-TEST(HeadlessDialogs, PrintsAndAnswersByPolicy)
+TEST(HeadlessDialogs, PrintsAndAnswersByPolicyAtOnce)
 {
     Captured out;
+    Scope scope;
+    const auto answered = [](Task<Dialogs::Answer> &&asked) {
+        EXPECT_TRUE(asked.isReady()) << "headless answers before the asker waits";
+        return finish(std::move(asked));
+    };
     HeadlessDialogs cancel(HeadlessDialogs::Policy::Cancel, out.file);
-    EXPECT_EQ(cancel.question(QStringLiteral("通知："), QStringLiteral("a\nb"), Dialogs::Icon::Warning,
-                              Dialogs::Answer::Ok),
+    EXPECT_EQ(answered(cancel.question(&scope, QStringLiteral("通知："), QStringLiteral("a\nb"),
+                                       Dialogs::Icon::Warning, Dialogs::Answer::Ok)),
               Dialogs::Answer::Cancel);
     EXPECT_EQ(out.text(), QStringLiteral("MsgBox title=通知： text=a\\nb\n"));
     HeadlessDialogs byDefault(HeadlessDialogs::Policy::Default, out.file);
-    EXPECT_EQ(byDefault.question(QString(), QString(), Dialogs::Icon::Question, Dialogs::Answer::Cancel),
+    EXPECT_EQ(answered(byDefault.question(&scope, QString(), QString(), Dialogs::Icon::Question,
+                                          Dialogs::Answer::Cancel)),
               Dialogs::Answer::Cancel);
     HeadlessDialogs ok(HeadlessDialogs::Policy::Ok, out.file);
-    EXPECT_EQ(ok.question(QString(), QString(), Dialogs::Icon::Question, Dialogs::Answer::Cancel),
+    EXPECT_EQ(answered(ok.question(&scope, QString(), QString(), Dialogs::Icon::Question, Dialogs::Answer::Cancel)),
               Dialogs::Answer::Ok);
 }
 

@@ -1,7 +1,7 @@
 // The arithmetic and texts of a ship-to-ship drive: the relative angle and
 // its command, the positions that block it, the target command, and the
 // service's reply read by markers.
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 #include "nav/ShipDrive.h"
 #include "nav/ShipReport.h"
 #include "nav/ShipService.h"

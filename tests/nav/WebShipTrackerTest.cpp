@@ -29,7 +29,10 @@ protected:
         f.settings().write(keys::USE_SHIP_MMSI, QStringLiteral("413000000"));
         s = &f.start();
         ASSERT_EQ(s->Winsock2.State(), TcpLink::Connected);
-        s->webShip.wait = [this](float seconds) { waits << seconds; };
+        s->webShip.wait = [this](float seconds) -> Task<bool> {
+            waits << seconds;
+            co_return true;
+        };
         s->ais.firstQuerySent = true;
         s->controllerStatus.MultiBase = true;
         s->controllerStatus.OwnLatitude = 31.0;
@@ -63,14 +66,14 @@ TEST_F(WebShip, TheOneTimeQueriesGoOutOnceAndTWhileOneBaseIsAssumed)
 {
     s->ais.firstQuerySent = false;
     s->controllerStatus.MultiBase = false;
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("g\r\nT\r\n"));
     EXPECT_EQ(waits, (QList<float>{1.0f, 1.0f, 1.0f}));
     EXPECT_TRUE(s->controllerStatus.MultiBase);
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray());
     s->controllerStatus.MultiBase = false; // the board reported one base again
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("T\r\n"));
     EXPECT_EQ(service.statusValue(QStringLiteral("requests")), 0) << "both modes off: no lookup";
 }
@@ -80,7 +83,7 @@ TEST_F(WebShip, ShipToShipSendsEachNewReportOnceAsTheTarget)
     shipToShip(true);
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("position 31.25 121.5")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("p1 j121.5 w31.25 d15 mmsi413000000 *38\r\n"));
     const QString line = QStringLiteral("目标船舶：2024-05-01 12:00:01 KORVANE TEST,MMSI413000000, 坐标31.25,121.5, "
                                         "航速0.0, 航向45, 艏向90\r\n");
@@ -91,7 +94,7 @@ TEST_F(WebShip, ShipToShipSendsEachNewReportOnceAsTheTarget)
     EXPECT_TRUE(log.endsWith(QStringLiteral("}]}\r\n") + line)) << qPrintable(log);
 
     // The same report again: no line, no command, no log.
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray());
     EXPECT_EQ(s->display.Text2.text(), line);
     EXPECT_EQ(f.log(), log);
@@ -122,7 +125,7 @@ TEST_F(WebShip, AisDriveTurnsTheReportedHeadingIntoACommand)
     for (const Case &c : cases) {
         ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("heading ") + QString::fromLatin1(c.heading)));
         ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-        s->webShip.tick();
+        finish(s->webShip.tick());
         EXPECT_EQ(boardAfterTick(), c.command + "\r\n") << c.heading;
         EXPECT_EQ(s->ais.aisHeading, c.aisHeading) << c.heading;
         EXPECT_TRUE(waitUntil([&] { return f.settings().read(keys::USE_SHIP_AIS_ANG) == QString::number(c.aisHeading); }));
@@ -141,7 +144,7 @@ TEST_F(WebShip, AisDriveTurnsTheReportedHeadingIntoACommand)
     // Speed: knots to one decimal.
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("speed 12.34")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_DOUBLE_EQ(s->controllerStatus.Speed, 12.3);
 }
 
@@ -151,7 +154,7 @@ TEST_F(WebShip, ANoHeadingReportIsNamedOnceAndDrivesNothing)
     s->ais.targetMmsi = QStringLiteral("413000000");
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("heading none")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray());
     const QString notice = QStringLiteral("获取船舶KORVANE TEST无有效艏向值，错误代码：51100");
     EXPECT_EQ(s->display.Label_NOTE.text(), notice);
@@ -169,7 +172,7 @@ TEST_F(WebShip, AReportWithoutAPositionIsNoTargetAndIsNamedOnce)
     for (const char *position : {"position none", "position 0 0"}) {
         ASSERT_TRUE(service.controlAcknowledged(QString::fromLatin1(position)));
         ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-        s->webShip.tick();
+        finish(s->webShip.tick());
         EXPECT_EQ(boardAfterTick(), QByteArray()) << position;
         EXPECT_EQ(s->display.Label_NOTE.text(), notice) << position;
     }
@@ -178,13 +181,13 @@ TEST_F(WebShip, AReportWithoutAPositionIsNoTargetAndIsNamedOnce)
 
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("position 31.3 121.6")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("p1 j121.6 w31.3 d15 mmsi413000000 *37\r\n"));
 
     // A later loss of the position is a new run, named again.
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("position none")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray());
     EXPECT_EQ(f.log().count(notice), 2);
 }
@@ -195,21 +198,21 @@ TEST_F(WebShip, NeitherModeDrivesDuringTheSurveyNorAfterItWithAHeldReport)
     s->ais.targetMmsi = QStringLiteral("413000000");
     s->autoScan.autoscan();
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray()) << "no target while the survey runs";
     shipToShip(false);
     s->ais.aisDrive = true;
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("heading 120")));
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray()) << "no r command while the survey runs";
     EXPECT_TRUE(s->display.Text2.text().contains(QStringLiteral("当前船舶："))) << "the report is still shown";
 
     ASSERT_TRUE(s->autoScan.cancel());
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray()) << "a held report is not sent late";
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("r-120.00\r\n")) << "the next report drives";
 }
 
@@ -219,7 +222,7 @@ TEST_F(WebShip, BothModesInOneTickHandleTheReportOnce)
     s->ais.aisDrive = true;
     s->ais.targetMmsi = QStringLiteral("413000000");
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray("p1 j121.5 w31.25 d15 mmsi413000000 *38\r\n")) << "no r command";
     EXPECT_EQ(s->display.Text2.text().count(QStringLiteral("目标船舶：")), 1);
     EXPECT_FALSE(s->display.Text2.text().contains(QStringLiteral("当前船舶：")));
@@ -232,14 +235,14 @@ TEST_F(WebShip, UnknownVesselOrNoLinkIsSilent)
     s->ais.aisDrive = true;
     s->ais.targetMmsi = QStringLiteral("413000000");
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("unknown on")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(boardAfterTick(), QByteArray());
     EXPECT_EQ(s->display.Text2.text(), QString());
     EXPECT_EQ(s->display.Label_NOTE.text(), QString());
 
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("unknown off")));
     s->Winsock2.Close();
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(s->display.Text2.text(), QString());
     EXPECT_EQ(s->ais.lastReportTime, 0) << "the report waits for the link";
 }
@@ -250,20 +253,20 @@ TEST_F(WebShip, AFailingServiceIsNamedWithItsTagAndEndsTheTick)
     shipToShip(true);
     s->ais.aisDrive = true;
     s->ais.targetMmsi = QStringLiteral("413000000");
-    s->webShip.tick();
+    finish(s->webShip.tick());
     const QRegularExpression openapi(QStringLiteral("^发送请求时出错\\(OPENAPI\\): .+ \\(错误号: 2\\)$"));
     EXPECT_TRUE(openapi.match(s->display.Label_NOTE.text()).hasMatch()) << qPrintable(s->display.Label_NOTE.text());
     EXPECT_EQ(s->display.Label12.toolTip(), QString()) << "the drive step did not run";
 
     shipToShip(false);
-    s->webShip.tick();
+    finish(s->webShip.tick());
     const QRegularExpression shipais(QStringLiteral("^发送请求时出错\\(SHIPAIS\\): .+ \\(错误号: 2\\)$"));
     EXPECT_TRUE(shipais.match(s->display.Label_NOTE.text()).hasMatch()) << qPrintable(s->display.Label_NOTE.text());
 
     // An HTTP error status is a reply: no vessel in it, nothing said.
     s->display.Label_NOTE.setText(QString());
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("fail 500")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(s->display.Label_NOTE.text(), QString());
     EXPECT_EQ(boardAfterTick(), QByteArray());
 }
@@ -288,7 +291,7 @@ TEST_F(WebShip, AHangingServiceTimesOutWhileTheStationKeepsRunning)
     sinceTick.start();
     // The board's data is still taken in during the wait.
     QTimer::singleShot(100, [&] { f.board.sendToAll("执行"); });
-    s->webShip.tick();
+    finish(s->webShip.tick());
     ticker.stop();
     EXPECT_EQ(s->display.Label_NOTE.text(), QStringLiteral("发送请求时出错(OPENAPI): 操作超时 (错误号: 4)"));
     EXPECT_GT(ticks, 10);
@@ -300,8 +303,34 @@ TEST_F(WebShip, ThePingTickRunsTheLookupAfterTheSupervision)
 {
     shipToShip(true);
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->Timer_Ping_Timer();
+    runPingTick(*s);
     EXPECT_EQ(boardAfterTick(), QByteArray("p1 j121.5 w31.25 d15 mmsi413000000 *38\r\n"));
+}
+
+// INIT's pauses keep their pace while a ship lookup that began in one of them
+// hangs: the script ends with the lookup still out.
+TEST_F(WebShip, InitKeepsItsPaceWhileALookupHangs)
+{
+    shipToShip(true);
+    ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("hang on")));
+    s->webShip.timeouts = HttpTimeouts{60000, 60000, 60000, 60000};
+    bool lookupOut = false;
+    bool lookupEnded = false;
+    QStringList order;
+    s->initSequence.setWait([&](float seconds) -> Task<bool> {
+        if (!lookupOut) {
+            lookupOut = true;
+            QCoro::connect(s->webShip.tick(), s, [&] { lookupEnded = true; });
+            order << QStringLiteral("lookup started");
+        }
+        co_return co_await Delay(&s->waits, seconds * 0.02f);
+    });
+    s->initSequence.init_board();
+    ASSERT_TRUE(waitUntil([&] { return !s->initSequence.isRunning(); }, 10000)) << "INIT was held";
+    order << (lookupEnded ? QStringLiteral("lookup ended") : QStringLiteral("INIT ended"));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("lookup started"), QStringLiteral("INIT ended")}));
+    EXPECT_EQ(s->display.Label_NOTE.text(), QStringLiteral("初始设置参数完毕！"));
+    EXPECT_TRUE(waitUntil([&] { return f.board.received.endsWith("Z0\r\n?\r\n"); })) << "every row went out";
 }
 
 TEST_F(WebShip, UntickingABoxStopsItsModeAndHidesIt)
@@ -316,7 +345,7 @@ TEST_F(WebShip, UntickingABoxStopsItsModeAndHidesIt)
     EXPECT_FALSE(s->display.CHK_SHIP_AIS.visible());
     EXPECT_FALSE(s->display.Label5.visible());
     EXPECT_EQ(f.log(), QStringLiteral("12:00:00 主机类型(0)事件：") + off + QStringLiteral("\r\n"));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     EXPECT_EQ(service.statusValue(QStringLiteral("requests")), 0);
 
     s->ais.aisDrive = true;
@@ -331,7 +360,7 @@ TEST_F(WebShip, UntickingABoxStopsItsModeAndHidesIt)
     EXPECT_FALSE(s->display.Label12.visible());
     // Neither the web nor the serial receiver drives any more.
     ASSERT_TRUE(service.controlAcknowledged(QStringLiteral("next")));
-    s->webShip.tick();
+    finish(s->webShip.tick());
     s->serialAis.receive("!AIVDM,1,1,,A,169oQ@0P1T8d;e0ApJ<3Q39p0000,0*0E\r\n");
     EXPECT_EQ(boardAfterTick(), QByteArray());
 }

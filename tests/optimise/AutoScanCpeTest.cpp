@@ -36,7 +36,7 @@ TEST(AutoScanWithCpe, StepsOnACpeThatNeverOpensTheConsoleSocket)
     ASSERT_TRUE(waitUntil([&] { return s.Winsock1.State() != TcpLink::Connecting; }));
     ASSERT_NE(s.Winsock1.State(), TcpLink::Connected);
 
-    s.Timer2_Timer(); // recognises the CPE and reads it
+    runRadioTick(s); // recognises the CPE and reads it
     ASSERT_EQ(s.radio.RadioFamily, RadioFamilyCpe);
     ASSERT_TRUE(s.radio.loggedIn);
     ASSERT_EQ(s.display.Text1.text(), QStringLiteral("-85"));

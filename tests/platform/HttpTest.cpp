@@ -2,6 +2,7 @@
 // out, replies of every status in, and every way a request can fail.
 #include "platform/Http.h"
 #include "support/ClosedPort.h"
+#include "support/SyncHttp.h"
 #include "support/Wait.h"
 
 #include <QElapsedTimer>
@@ -85,10 +86,11 @@ private:
 // leaves room for a loaded machine's first request to set itself up.
 const HttpTimeouts kShort{1000, 1000, 3000, 3000};
 
+
 TEST(Http, PostSendsTheHeadersAndBodyExactly)
 {
     HttpPeer peer;
-    Http http;
+    SyncHttp http;
     const HttpResponse r = http.post(peer.url(),
                                      {{"Content-Type", "application/x-www-form-urlencoded"}, {"User-Agent", "Korvane/1"}},
                                      "mmsi=413000000", kShort);
@@ -107,7 +109,7 @@ TEST(Http, PostSendsTheHeadersAndBodyExactly)
 TEST(Http, AnyHttpStatusIsAReplyNotAnError)
 {
     HttpPeer peer;
-    Http http;
+    SyncHttp http;
     struct Case {
         QByteArray raw;
         int status;
@@ -131,7 +133,7 @@ TEST(Http, AnyHttpStatusIsAReplyNotAnError)
 
 TEST(Http, FailuresCarryANumberAndAText)
 {
-    Http http;
+    SyncHttp http;
     // A port nobody listens on.
     const ClosedPort closed;
     const HttpResponse refused =
@@ -165,7 +167,7 @@ TEST(Http, AnEndlessReplyIsCutOffInsteadOfFillingTheMemory)
         return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(kBody) + "\r\n\r\n"
                + QByteArray(kBody, '{');
     };
-    Http http;
+    SyncHttp http;
     const HttpResponse r = http.get(peer.url(), {}, HttpTimeouts{2000, 2000, 2000, 2000});
     EXPECT_EQ(r.errorNumber, Http::kReplyTooLarge);
     EXPECT_TRUE(r.body.isEmpty());
@@ -179,7 +181,7 @@ TEST(Http, AServerThatNeverAnswersTimesOutWhileTheLoopStaysLive)
 {
     HttpPeer peer;
     peer.reply = [](const QByteArray &) { return QByteArray(); };
-    Http http;
+    SyncHttp http;
     // The first request sets up the network machinery once; that is no wait.
     HttpPeer warm;
     ASSERT_FALSE(http.get(warm.url(), {}, kShort).failed());
@@ -214,7 +216,7 @@ TEST(Http, AStalledReplyEndsAtTheQuietTimeNotTheOverallBound)
     HttpPeer peer;
     peer.reply = [](const QByteArray &) { return QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart"); };
     peer.closeAfterReply = false;
-    Http http;
+    SyncHttp http;
     QElapsedTimer took;
     took.start();
     const HttpResponse r = http.get(peer.url(), {}, HttpTimeouts{2000, 2000, 300, 300});
@@ -227,7 +229,7 @@ TEST(Http, ARequestStartedDuringAnotherOneCompletesFirst)
     HttpPeer slow;
     slow.reply = [](const QByteArray &) { return QByteArray(); };
     HttpPeer fast;
-    Http http;
+    SyncHttp http;
     HttpResponse inner;
     QTimer::singleShot(50, [&] { inner = http.get(fast.url(), {}, kShort); });
     const HttpResponse outer = http.get(slow.url(), {}, HttpTimeouts{200, 200, 300, 300});

@@ -1,5 +1,7 @@
 #include "platform/Ping.h"
 
+#include "support/Wait.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -11,6 +13,12 @@
 using namespace korvane;
 
 namespace {
+
+int ping(const QString &address)
+{
+    Scope scope;
+    return test::finish(PingOnce(&scope, address), 5000);
+}
 
 // Whether this process may open an ICMP socket of either kind.
 bool icmpAvailable()
@@ -30,7 +38,7 @@ TEST(Ping, LoopbackAnswersWithAndWithoutAPort)
     if (!icmpAvailable())
         GTEST_SKIP() << "no ICMP socket: not root, and net.ipv4.ping_group_range excludes this user's group";
     for (const char *address : {"127.0.0.1", " 127.0.0.1 ", "127.0.0.1:2323"}) {
-        const int rtt = PingOnce(QString::fromLatin1(address));
+        const int rtt = ping(QString::fromLatin1(address));
         EXPECT_GE(rtt, 0) << address;
         EXPECT_LT(rtt, 512) << address;
     }
@@ -40,7 +48,7 @@ TEST(Ping, AnythingButFourDottedDecimalsFailsWithoutSending)
 {
     for (const char *address : {"", "localhost", "127.0.0", "127.0.0.1.1", "127.1", "256.0.0.1", "0x7f.0.0.1",
                                 "127.0.0.-1", "127..0.1", "1270.0.0.1", "127.0.0.1/8", ":2323", "127.0.0.１"}) {
-        EXPECT_EQ(PingOnce(QString::fromUtf8(address)), -1) << address;
+        EXPECT_EQ(ping(QString::fromUtf8(address)), -1) << address;
         EXPECT_FALSE(parseDottedIpv4(QString::fromUtf8(address))) << address;
     }
     EXPECT_EQ(parseDottedIpv4(QStringLiteral("192.168.001.255")), 0xC0A801FFu);

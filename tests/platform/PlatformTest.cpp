@@ -1,4 +1,5 @@
-#include "platform/Delay.h"
+#include "platform/Waits.h"
+#include "support/Wait.h"
 #include "platform/ProcessServices.h"
 #include "platform/SettingsStore.h"
 
@@ -18,40 +19,45 @@ namespace {
 
 TEST(Delay, KeepsEventsRunningForTheWholeWait)
 {
+    Scope scope;
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
     QElapsedTimer clock;
     clock.start();
-    Delay(0.3f);
+    EXPECT_TRUE(test::finish(Delay(&scope, 0.3f)));
     EXPECT_GE(clock.elapsed(), 300);
     EXPECT_GE(ticks, 5) << "events must be processed during the wait";
 }
 
-TEST(Delay, NestedWaitsEachLastTheirTime)
+// Waits that overlap run side by side: a long wait begun during a short one
+// does not hold the short one, and each ends in its own order.
+TEST(Delay, AWaitBegunDuringAnotherDoesNotHoldIt)
 {
-    QElapsedTimer outer;
-    qint64 innerElapsed = 0;
-    QTimer::singleShot(10, [&] {
-        QElapsedTimer inner;
-        inner.start();
-        Delay(0.1f);
-        innerElapsed = inner.elapsed();
-    });
-    outer.start();
-    Delay(0.2f);
-    EXPECT_GE(outer.elapsed(), 200);
-    EXPECT_GE(innerElapsed, 100);
+    Scope scope;
+    QStringList ended;
+    const auto wait = [&](float seconds, QString name) -> Task<> {
+        co_await Delay(&scope, seconds);
+        ended << name;
+    };
+    QTimer::singleShot(10, [&] { launch(wait(0.5f, QStringLiteral("inner")), "inner"); });
+    launch(wait(0.1f, QStringLiteral("outer")), "outer");
+    ASSERT_TRUE(test::waitUntil([&] { return ended.size() == 2; }));
+    EXPECT_EQ(ended, (QStringList{QStringLiteral("outer"), QStringLiteral("inner")}));
 }
 
-TEST(Delay, ZeroAndNegativeReturnAtOnce)
+TEST(Delay, ZeroAndNegativeReturnAtOnceAndAnEndedScopeCancels)
 {
-    QElapsedTimer clock;
-    clock.start();
-    Delay(0.0f);
-    Delay(-5.0f);
-    EXPECT_LT(clock.elapsed(), 1000);
+    auto scope = std::make_unique<Scope>();
+    EXPECT_TRUE(Delay(scope.get(), 0.0f).isReady());
+    EXPECT_TRUE(Delay(scope.get(), -5.0f).isReady());
+    std::optional<bool> result;
+    QCoro::connect(Delay(scope.get(), 30.0f), &*scope, [&](bool waited) { result = waited; });
+    QTimer::singleShot(20, [&] { scope->end(); });
+    ASSERT_TRUE(test::waitUntil([&] { return result.has_value(); }, 2000)) << "the wait ends with its scope";
+    EXPECT_FALSE(*result);
+    EXPECT_FALSE(test::finish(Delay(scope.get(), 1.0f))) << "no wait begins in an ended scope";
 }
 
 TEST(SettingsStore, NeverWrittenReadsEmptyAndValuesSurviveReopen)
@@ -110,7 +116,7 @@ TEST(ProcessServices, FindsNoProcessForAnUnknownNameAndNeverItself)
     EXPECT_EQ(ProcessServices::fun_FindProcess(QStringLiteral("no-such-program-4711")), 0);
     const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     EXPECT_NE(ProcessServices::fun_FindProcess(self), QCoreApplication::applicationPid());
-    EXPECT_FALSE(ProcessServices::forceKill(QCoreApplication::applicationPid()));
+    EXPECT_FALSE(test::finish(ProcessServices::forceKill(nullptr, QCoreApplication::applicationPid())));
 }
 
 } // namespace

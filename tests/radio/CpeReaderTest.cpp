@@ -24,7 +24,7 @@ protected:
         s.display.Text3.setText(address);
     }
 
-    void tick() { s.Timer2_Timer(); }
+    void tick() { runRadioTick(s); }
     bool control(const QString &line) { return sim.controlAcknowledged(line); }
     // Recognised by its first tick, which also makes the first reading.
     bool recognised()

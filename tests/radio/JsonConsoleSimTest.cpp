@@ -1,8 +1,8 @@
 // The JSON-console dialogue against the simulated radio, with the real
-// one-second pumped wait between the two login commands.
+// one-second wait between the two login commands.
 #include "radio/RadioFixture.h"
 
-#include "platform/Delay.h"
+#include "platform/Waits.h"
 #include "radio/JsonConsoleReply.h"
 #include "support/SimProcess.h"
 
@@ -47,9 +47,10 @@ protected:
 TEST_F(JsonSim, LoginDialogueTakesTheKeyInsideTheWait)
 {
     QList<bool> keyAfterWait;
-    s.radioSession.setWait([&](float seconds) {
-        Delay(seconds);
+    s.radioSession.setWait([&](float seconds) -> Task<bool> {
+        const bool waited = co_await Delay(&s.waits, seconds);
         keyAfterWait << !s.controllerStatus.RadioKey.isEmpty();
+        co_return waited;
     });
     ASSERT_TRUE(connectAndLogIn()) << qPrintable(f.log());
     EXPECT_EQ(keyAfterWait, QList<bool>{true}) << "the first key arrived and was taken while the wait ran";
@@ -89,6 +90,33 @@ TEST_F(JsonSim, ThirdExpiredKeyReplyLogsInAgain)
     EXPECT_NE(s.controllerStatus.RadioKey, oldKey);
     poll();
     EXPECT_TRUE(waitUntil([&] { return sim.statusValue(QStringLiteral("status_replies")) == 1; })) << "the new key works";
+}
+
+// A ping that is out when the login's one-second wait begins no longer holds
+// that wait: the second login goes before the ping's answer.
+TEST_F(JsonSim, TheSecondLoginDoesNotWaitForAPingThatIsOut)
+{
+    ASSERT_TRUE(connectAndLogIn());
+    s.display.Text3.setText(QStringLiteral("127.0.0.1"));
+    bool pingAnswered = false;
+    s.pingWatchdog.pinger = [&](const QString &) -> Task<int> {
+        co_await Delay(&s.waits, 4.0f);
+        pingAnswered = true;
+        co_return 1;
+    };
+    ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("expire-key")));
+    for (int expected = 1; expected <= 2; ++expected) {
+        poll();
+        ASSERT_TRUE(waitUntil([&] { return s.radio.keyRetryCount == expected; }));
+    }
+    poll();
+    ASSERT_TRUE(waitUntil([&] { return sim.statusValue(QStringLiteral("logins")) == 3; }));
+    s.GET_SIGN_Timer();
+    ASSERT_TRUE(s.pingWatchdog.isRunning());
+    ASSERT_TRUE(waitUntil([&] { return sim.statusValue(QStringLiteral("logins")) == 4; }, 3000));
+    EXPECT_FALSE(pingAnswered) << "the login's wait ended before the ping's";
+    EXPECT_TRUE(waitUntil([&] { return f.log().contains(QStringLiteral("登录凭据已失效，重新获取微波登录凭据！")); }));
+    EXPECT_TRUE(waitUntil([&] { return pingAnswered && !s.pingWatchdog.isRunning(); }, 8000));
 }
 
 TEST_F(JsonSim, AcceptedRebootLogsOutUntilTheNextPrompt)

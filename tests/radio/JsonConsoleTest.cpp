@@ -37,13 +37,14 @@ class Json : public ::testing::Test {
 protected:
     Json()
     {
-        f.station.radioSession.setWait([this](float seconds) {
+        f.station.radioSession.setWait([this](float seconds) -> Task<bool> {
             waits << seconds;
             // Pumped, as the real wait is: what was sent before it arrives.
             waitUntil([&] { return !f.peer.received.isEmpty(); }, 2000);
             sentAtWait << f.peer.received;
             if (insideWait)
                 insideWait();
+            co_return true;
         });
     }
 
@@ -218,7 +219,7 @@ class JsonStatus : public ::testing::TestWithParam<StatusCase> {};
 TEST_P(JsonStatus, Figures)
 {
     RadioFixture f(false);
-    f.station.radioSession.setWait([](float) {});
+    f.station.radioSession.setWait(noWait);
     f.reply(keyReply());
     f.reply(GetParam().reply);
     GetParam().check(f.station);

@@ -21,16 +21,17 @@ protected:
     Watchdog()
     {
         s.display.Text3.setText(QStringLiteral("127.0.0.1"));
-        s.pingWatchdog.pinger = [this](const QString &address) {
+        s.pingWatchdog.pinger = [this](const QString &address) -> Task<int> {
             pinged << address;
-            return answers.isEmpty() ? -1 : answers.dequeue();
+            co_return answers.isEmpty() ? -1 : answers.dequeue();
         };
-        s.pingWatchdog.wait = [this](float seconds) {
+        s.pingWatchdog.wait = [this](float seconds) -> Task<bool> {
             waits << seconds;
             waitUntil([&] { return !f.peer.received.isEmpty(); });
             sentAtWait << f.peer.received;
             if (insideWait)
                 insideWait();
+            co_return true;
         };
     }
 

@@ -38,7 +38,7 @@ protected:
     void superviseFor(Station &s, int rounds)
     {
         for (int i = 0; i < rounds; ++i) {
-            s.Timer_Ping_Timer();
+            runPingTick(s);
             s.Timer1_Timer();
         }
     }
@@ -67,7 +67,7 @@ TEST_F(RadioAddress, WebAddressReachesTheCpeAndDialsNoConsole)
     ASSERT_TRUE(cpe.start(QStringLiteral("cpe")));
     Station &s = startWith(QStringLiteral("http://127.0.0.1:%1").arg(cpe.port()));
     ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == TcpLink::Connected; }));
-    s.Timer2_Timer();
+    runRadioTick(s);
     EXPECT_EQ(s.radio.RadioFamily, RadioFamilyCpe);
     EXPECT_EQ(s.display.Label_NOTE.text(), QStringLiteral("已识别为5G CPE设备"));
     EXPECT_EQ(s.display.radioLamp.colour(), colours::Green);
@@ -89,7 +89,7 @@ TEST_F(RadioAddress, CpeProbeLeavesTheConsolePortAlone)
     const qint64 accepted = radio.statusValue(QStringLiteral("accepted"));
     for (int i = 0; i < 2; ++i) {
         s.radio.lastCpeProbe.invalidate(); // as when five seconds have passed
-        s.Timer2_Timer();
+        runRadioTick(s);
     }
     EXPECT_EQ(radio.statusValue(QStringLiteral("accepted")), accepted) << "no probe reached the console's port";
     EXPECT_EQ(s.radio.RadioFamily, RadioFamilyUnknown);

@@ -44,7 +44,7 @@ TEST_P(PollCommand, SentOnTheRadioSocket)
 {
     s.radio.RadioFamily = GetParam().family;
     s.radio.loggedIn = GetParam().loggedIn;
-    s.Timer2_Timer();
+    runRadioTick(s);
     EXPECT_EQ(upToMarker(s.Winsock1, f.peer), QByteArray(GetParam().command));
 }
 
@@ -80,8 +80,8 @@ TEST_P(KeyForwarding, GoesToTheBoardOnce)
     s.radio.RadioFamily = RadioFamilyJsonConsole;
     s.radio.loggedIn = c.loggedIn;
     s.radio.keyReady = c.keyReady;
-    s.Timer2_Timer();
-    s.Timer2_Timer();
+    runRadioTick(s);
+    runRadioTick(s);
     EXPECT_EQ(s.radio.keyReady, c.keyReady && !*c.sent);
     if (c.boardConnected) {
         EXPECT_EQ(upToMarker(s.Winsock2, board), QByteArray(c.sent));
@@ -115,7 +115,7 @@ TEST_P(CompassWatchdog, RestartsTheBoard)
     s.controllerStatus.CompassSameCount = c.count;
     s.compassRebootSwitch = c.rebootSwitch;
     s.display.Label_NOTE.setText(QStringLiteral("before"));
-    s.Timer2_Timer();
+    runRadioTick(s);
     EXPECT_EQ(s.controllerStatus.CompassSameCount, c.countAfter);
     const QString notice = QStringLiteral("电子罗盘数据一直无变化(100次)，重启动动中通单片机......");
     if (c.boardConnected) {

@@ -39,7 +39,7 @@ protected:
     bool pollAndRead(const std::function<bool()> &read)
     {
         const qint64 replies = sim.statusValue(QStringLiteral("status_replies"));
-        s.Timer2_Timer();
+        runRadioTick(s);
         return waitUntil([&] { return sim.statusValue(QStringLiteral("status_replies")) > replies && read(); },
                          10000);
     }

@@ -105,7 +105,7 @@ protected:
     {
         for (int i = 0; i < n; ++i) {
             const qint64 answered = sim.statusValue(QStringLiteral("answered"));
-            s.Timer2_Timer();
+            runRadioTick(s);
             ASSERT_EQ(sim.statusValue(QStringLiteral("answered")), answered + 1);
         }
     }
@@ -119,7 +119,7 @@ protected:
 
 TEST_F(CpeReplyLine, LoggedWhenAReadingStartsAndWhenTheStateChanges)
 {
-    s.Timer2_Timer();
+    runRadioTick(s);
     ASSERT_EQ(s.radio.RadioFamily, RadioFamilyCpe);
     ticks(kPolls);
     EXPECT_EQ(replyLines(), 1) << "the counters move, the state does not";
@@ -135,7 +135,7 @@ TEST_F(CpeReplyLine, LoggedWhenAReadingStartsAndWhenTheStateChanges)
     EXPECT_EQ(replyLines(), 3) << "a band change";
 
     ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("mode error500")));
-    s.Timer2_Timer();
+    runRadioTick(s);
     ASSERT_EQ(s.display.radioLamp.toolTip(), QStringLiteral("5G CPE 连接失败"));
     ASSERT_TRUE(sim.controlAcknowledged(QStringLiteral("mode ok")));
     ticks(kPolls);
@@ -163,7 +163,7 @@ TEST_F(SimRadioSession, IwconfigWrongPasswordStopsAtTheCap)
     EXPECT_FALSE(s.radio.loggedIn) << "no poll goes to the login prompt";
     EXPECT_EQ(s.display.Label_NOTE.text(), kWrongCredentials);
     EXPECT_EQ(f.log().count(QStringLiteral("事件：") + kWrongCredentials), cap) << qPrintable(f.log());
-    s.Timer2_Timer();
+    runRadioTick(s);
 
     // The right password typed now is the first line after the name: had the
     // station answered the prompt or polled, the radio would take it as a name.

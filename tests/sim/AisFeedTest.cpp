@@ -5,7 +5,7 @@
 #include "support/TestDataFile.h"
 #include "support/Wait.h"
 
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 #include "nav/NmeaLineFramer.h"
 
 

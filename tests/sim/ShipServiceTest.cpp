@@ -3,9 +3,10 @@
 #include "support/SimProcess.h"
 #include "support/Wait.h"
 
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 #include "nav/ShipReport.h"
 #include "platform/Http.h"
+#include "support/SyncHttp.h"
 
 #include <QElapsedTimer>
 
@@ -39,7 +40,7 @@ protected:
     }
 
     SimProcess service;
-    Http http;
+    test::SyncHttp http;
 };
 
 TEST_F(ShipServiceSim, AnswersTheVesselInTheLayoutTheStationReads)

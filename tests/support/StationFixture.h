@@ -6,6 +6,7 @@
 #include "platform/FileReveal.h"
 #include "platform/SettingsStore.h"
 #include "support/Files.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QStringList>
@@ -25,16 +26,14 @@ public:
 // Records every box and answers with a preset answer.
 class RecordingDialogs final : public Dialogs {
 public:
-    Answer answer = Answer::Ok;
+    Answer reply = Answer::Ok;
     QStringList shown;
-    Answer question(const QString &title, const QString &text, Icon, Answer) override
+
+protected:
+    void show(const Question &q) override
     {
-        shown << title + QLatin1Char('|') + text;
-        return answer;
-    }
-    void message(const QString &title, const QString &text, Icon) override
-    {
-        shown << title + QLatin1Char('|') + text;
+        shown << q.title + QLatin1Char('|') + q.text;
+        answer(q.buttons == Buttons::Ok ? Answer::Ok : reply);
     }
 };
 
@@ -92,5 +91,21 @@ public:
     RecordingReveal reveal;
     std::unique_ptr<Station> station;
 };
+
+// The ping tick run to its end: its probes wait a second each, a lookup
+// up to its time-outs.
+inline bool runPingTick(Station &s, int ms = 20000)
+{
+    s.Timer_Ping_Timer();
+    return waitUntil([&] { return !s.pingTickRunning(); }, ms);
+}
+
+// The two-second radio tick run to its end (a CPE probe or reading waits for
+// its answer).
+inline bool runRadioTick(Station &s, int ms = 10000)
+{
+    s.Timer2_Timer();
+    return waitUntil([&] { return !s.radioPoller.isTicking(); }, ms);
+}
 
 } // namespace korvane::test

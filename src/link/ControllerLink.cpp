@@ -1,10 +1,9 @@
-#include "controller/ControllerLink.h"
+#include "link/ControllerLink.h"
 
 #include "model/Display.h"
 #include "model/SettingKeys.h"
 #include "model/ControllerStatus.h"
 #include "text/HostPort.h"
-#include "platform/Delay.h"
 #include "platform/SettingsStore.h"
 #include "platform/TcpLink.h"
 #include "model/RadioSessionState.h"
@@ -26,8 +25,9 @@ bool hasPortOutOfRange(const QString &address)
 } // namespace
 
 ControllerLink::ControllerLink(Sockets sockets, Display &display, SettingsStore &settings,
-                               ControllerStatus &status, RadioSessionState &radio)
-    : m_sockets(sockets), m_display(display), m_settings(settings), m_status(status), m_radio(radio)
+                               ControllerStatus &status, RadioSessionState &radio, const Scope &scope)
+    : m_sockets(sockets), m_display(display), m_settings(settings), m_status(status), m_radio(radio),
+      m_scope(scope)
 {
 }
 
@@ -167,10 +167,12 @@ void ControllerLink::startupConnect(int storedRadioPort, bool autoConnect)
     m_status.linkHeaderWritten = false;
 }
 
-void ControllerLink::supervise()
+Task<> ControllerLink::supervise()
 {
-    probeRadio();
-    probeController();
+    co_await probeRadio();
+    co_await probeController();
+    if (m_scope.ended())
+        co_return;
     const bool autoConnect = m_display.Check1.value() == 1;
     if (autoConnect && m_sockets.radio.State() != TcpLink::Connected
         && isDialableRadioHost(m_sockets.radio.RemoteHost))
@@ -179,17 +181,19 @@ void ControllerLink::supervise()
         reconnect(m_sockets.controller);
 }
 
-void ControllerLink::probeRadio()
+Task<> ControllerLink::probeRadio()
 {
     TcpLink &radio = m_sockets.radio;
     TcpLink &probe = m_sockets.probe;
     if (radio.State() != TcpLink::Connected)
-        return;
+        co_return;
     probe.Close();
     probe.RemoteHost = radio.RemoteHost;
     probe.RemotePort = radio.RemotePort;
     probe.Connect();
-    Delay(kProbeWaitSeconds);
+    const bool done = co_await Delay(&m_scope, kProbeWaitSeconds);
+    if (!done)
+        co_return;
     const bool healthy = probe.State() == TcpLink::Connected;
     probe.Close();
     if (!healthy) {
@@ -198,17 +202,19 @@ void ControllerLink::probeRadio()
     }
 }
 
-void ControllerLink::probeController()
+Task<> ControllerLink::probeController()
 {
     TcpLink &controller = m_sockets.controller;
     TcpLink &probe = m_sockets.probe;
     if (controller.State() != TcpLink::Connected)
-        return;
+        co_return;
     probe.Close();
     probe.RemoteHost = controller.RemoteHost;
     probe.RemotePort = controller.RemotePort;
     probe.Connect();
-    Delay(kProbeWaitSeconds);
+    const bool done = co_await Delay(&m_scope, kProbeWaitSeconds);
+    if (!done)
+        co_return;
     const bool healthy = probe.State() == TcpLink::Connected;
     probe.Close();
     // A healthy probe clears only its own notice: any other stays until it is

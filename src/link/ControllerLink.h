@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Waits.h"
+
 #include <QString>
 
 namespace korvane {
@@ -26,7 +28,7 @@ public:
     };
 
     ControllerLink(Sockets sockets, Display &display, SettingsStore &settings,
-                   ControllerStatus &status, RadioSessionState &radio);
+                   ControllerStatus &status, RadioSessionState &radio, const Scope &scope);
 
     // The command channel: one send of the exact text. False (nothing sent)
     // unless the link is connected.
@@ -37,9 +39,9 @@ public:
     // `storedRadioPort`: DEVICE_WIRESS_PORT as read at start (0: default,
     // negative: leave the port unset).
     void startupConnect(int storedRadioPort, bool autoConnect);
-    // The link supervision of the ping timer's tick. Waits up to two
-    // seconds in all, with the event loop running.
-    void supervise();
+    // The link supervision of the ping timer's tick: each link's probe
+    // waits a second; about two seconds in all.
+    Task<> supervise();
 
 private:
     // An address whose port is out of range: a notice, and true.
@@ -47,8 +49,8 @@ private:
     void radioHalf();
     void controllerHalf();
     void finalStep();
-    void probeRadio();
-    void probeController();
+    Task<> probeRadio();
+    Task<> probeController();
     void connectRadio();
     void reconnect(TcpLink &socket);
 
@@ -57,6 +59,7 @@ private:
     SettingsStore &m_settings;
     ControllerStatus &m_status;
     RadioSessionState &m_radio;
+    const Scope &m_scope;
     bool m_portRefused = false; // an address of this click or start was refused
 };
 

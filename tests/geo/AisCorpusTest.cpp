@@ -1,6 +1,6 @@
 // The AIS decoder against sentences captured in the field (gpsd's test
 // logs) and their decoded truth; see the SOURCES.md beside the data.
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 
 #include "TestData.h"
 

@@ -1,4 +1,4 @@
-#include "nav/Geodesy.h"
+#include "geo/Geodesy.h"
 
 #include "text/Formats.h"
 #include "text/Numbers.h"

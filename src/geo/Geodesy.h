@@ -1,6 +1,6 @@
 #pragma once
 
-#include "nav/AzimuthReading.h"
+#include "geo/AzimuthReading.h"
 
 #include <optional>
 

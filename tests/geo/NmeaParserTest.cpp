@@ -1,4 +1,4 @@
-#include "nav/NmeaParser.h"
+#include "geo/NmeaParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "nav/NmeaPosition.h"
+#include "geo/NmeaPosition.h"
 
 #include <QString>
 #include <QStringView>

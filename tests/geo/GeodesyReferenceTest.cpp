@@ -1,6 +1,6 @@
 // Bearings and distances against GeographicLib's GeodSolve on a sphere, over
 // a fixed set of random position pairs.
-#include "nav/Geodesy.h"
+#include "geo/Geodesy.h"
 
 #include <QProcess>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 
 #include "text/Formats.h"
 

@@ -1,7 +1,7 @@
 // The NMEA parser against RMC and GGA sentences captured in the field
 // (gpsd's test logs) and the positions gpsd decoded from them; see the
 // SOURCES.md beside the data.
-#include "nav/NmeaParser.h"
+#include "geo/NmeaParser.h"
 
 #include "TestData.h"
 

@@ -1,6 +1,6 @@
-#include "nav/AisDecoder.h"
+#include "geo/AisDecoder.h"
 
-#include "nav/SentenceFields.h"
+#include "geo/SentenceFields.h"
 
 #include <QTimeZone>
 

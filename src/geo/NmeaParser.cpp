@@ -1,6 +1,6 @@
-#include "nav/NmeaParser.h"
+#include "geo/NmeaParser.h"
 
-#include "nav/SentenceFields.h"
+#include "geo/SentenceFields.h"
 #include "text/Gbk.h"
 #include "text/Numbers.h"
 
