@@ -6,6 +6,7 @@
 #include "support/HistoryFill.h"
 #include "support/HistoryRun.h"
 #include "support/StationFixture.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -55,9 +56,11 @@ TEST(HistoryBands, GeneratedHourShowsTheDropAndTheCloudFailureInRed)
     window.show();
     window.layout()->activate();
     window.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return !window.isLoading(); }, 20000));
     auto *events = window.findChild<QListWidget *>(QStringLiteral("historyEvents"));
     ASSERT_EQ(events->count(), 2 + test::HistoryRun::kSweepSteps + 1 + 1);
     window.setCursorTime(run.at(run.dropAt + 90));
+    ASSERT_TRUE(test::waitUntil([&] { return !window.isLoading(); }, 20000));
     events->setCurrentRow(0);
 
     const QImage image = window.grab().toImage();
