@@ -19,7 +19,7 @@ class HistoryChart : public QWidget {
     Q_OBJECT
 public:
     // Marks of one kind closer than this many pixels are one mark.
-    static constexpr int kMarkColumns = 14;
+    static constexpr int kMarkColumns = 20;
 
     explicit HistoryChart(QWidget *parent = nullptr);
 

@@ -4,10 +4,12 @@
 #include "gui/HistoryChart.h"
 
 #include "gui/HistoryLanes.h"
+#include "history/HistorySchema.h"
 
 #include <QDateTime>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace korvane {
@@ -19,6 +21,16 @@ constexpr double kReach = 6;
 // Routine marks draw their faint line through the strips only on spans this
 // short; losses and alarms always do.
 constexpr qint64 kRoutineLinesUpTo = 6 * 3600'000LL;
+
+// Which of several routine kinds in one place is drawn on top: the crew's
+// doings before the optimisation's, the optimisation's before the rest.
+int routineRank(const QString &kind)
+{
+    namespace k = history::kind;
+    static const QStringList order = {k::Other, k::Clock, k::Operator, k::Comparison,
+                                      k::Survey, k::Sweep, k::Login, k::LinkBack, k::Drive};
+    return int(order.indexOf(kind));
+}
 
 QString markText(const history::MarkerGroup &group)
 {
@@ -40,12 +52,24 @@ void HistoryChart::paintMarks(QPainter &painter) const
     tiny.setPointSizeF(std::max(6.0, tiny.pointSizeF() * 0.8));
     tiny.setBold(true);
     const QFontMetricsF metrics(tiny);
+    // A group's badge stands in the middle of its stretch, so the badges of
+    // one kind never overlap; a lone event's triangle at its time.
+    const double stretch = double(kMarkColumns) * area.width() / std::max(1, m_data.span.width);
+    QVector<const history::MarkerGroup *> order;
+    for (const history::MarkerGroup &group : m_data.markers)
+        order << &group;
+    std::stable_sort(order.begin(), order.end(), [](const history::MarkerGroup *a, const history::MarkerGroup *b) {
+        return routineRank(a->kind) < routineRank(b->kind);
+    });
     for (const bool severe : {false, true}) {
         const QRectF row = markRow(severe);
-        for (const history::MarkerGroup &group : m_data.markers) {
+        for (const history::MarkerGroup *entry : order) {
+            const history::MarkerGroup &group = *entry;
             if (isSevereKind(group.kind) != severe)
                 continue;
-            const double x = xAt(group.t);
+            const double at = xAt(group.t);
+            const double x = group.count <= 1 ? at
+                                              : area.left() + (std::floor((at - area.left()) / stretch) + 0.5) * stretch;
             if (x < area.left() - 1 || x > area.right() + 1)
                 continue;
             const QColor colour = eventKindColour(group.kind);
@@ -53,7 +77,7 @@ void HistoryChart::paintMarks(QPainter &painter) const
                 QColor faint = colour;
                 faint.setAlpha(severe ? 90 : 60);
                 painter.setPen(QPen(faint, 1));
-                painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+                painter.drawLine(QPointF(at, area.top()), QPointF(at, area.bottom()));
             }
             painter.setPen(Qt::NoPen);
             painter.setBrush(colour);
@@ -64,7 +88,7 @@ void HistoryChart::paintMarks(QPainter &painter) const
             }
             // A badge with the number of events it stands for.
             const QString count = group.count > 99 ? QStringLiteral("99+") : QString::number(group.count);
-            const double w = std::max(row.height() - 1, metrics.horizontalAdvance(count) + 4);
+            const double w = std::min(stretch - 1, std::max(row.height() - 1, metrics.horizontalAdvance(count) + 4));
             const QRectF badge(x - w / 2, row.top() + 0.5, w, row.height() - 1);
             painter.drawRoundedRect(badge, 3, 3);
             painter.setPen(Qt::white);

@@ -40,7 +40,7 @@ std::optional<QString> comparisonWords(const QString &text)
     const QString decisionText = best == QLatin1String("R") ? QStringLiteral("停在右侧")
                                  : best == QLatin1String("L") ? QStringLiteral("转回左侧")
                                                               : QStringLiteral("回到中间");
-    return QStringLiteral("信号比较：左 %1，中 %2，右 %3 dBm，%4最强，%5")
+    return QStringLiteral("左 %1，中 %2，右 %3 dBm，%4最强，%5")
         .arg(readings[0], readings[1], readings[2], sideName(best), decisionText);
 }
 

@@ -345,7 +345,7 @@ TEST_F(HistoryQueryTest, MarksMergeByKindAndTheListFollowsTheFilter)
         if (g.kind == kind::Comparison) {
             comparisons += g.count;
             EXPECT_EQ(g.count, 6);
-            EXPECT_EQ(g.words, QStringLiteral("信号比较：左 -62，中 -60，右 -65 dBm，中最强，回到中间"));
+            EXPECT_EQ(g.words, QStringLiteral("左 -62，中 -60，右 -65 dBm，中最强，回到中间"));
         } else {
             ++lost;
             EXPECT_EQ(g.words, QStringLiteral("微波连接中断（超时）"));

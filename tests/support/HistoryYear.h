@@ -79,7 +79,7 @@ struct HistoryYear {
         f.capUp = drop ? 0 : 400 + 30 * std::cos(hours);
         f.rx = drop ? 0 : std::round((8 + 6 * std::sin(hours * 5) + jitter) * 100) / 100;
         f.tx = drop ? 0 : std::round((3 + 2 * std::cos(hours * 4)) * 100) / 100;
-        f.ping = 3 + std::abs(jitter) * 2;
+        f.ping = 3 + std::abs(jitter);
         f.heading = std::round(heading * 10) / 10;
         f.angle = std::round(std::fmod(heading + 90 + 360, 360.0) * 10) / 10;
         f.speed = 18 + 4 * std::sin(hours / 5);
@@ -158,7 +158,7 @@ private:
                 {lo.capUp, mid.capUp, hi.capUp},
                 {std::min(lo.rx, hi.rx), mid.rx, std::max(lo.rx, hi.rx)},
                 {std::min(lo.tx, hi.tx), mid.tx, std::max(lo.tx, hi.tx)},
-                {std::min(lo.ping, hi.ping), mid.ping, std::max(lo.ping, hi.ping)},
+                {2.0 + random.bounded(2), 4.0 + random.bounded(2), 6.0 + random.bounded(random.bounded(20) == 0 ? 60 : 8)},
                 {4, 5, 6},
                 {std::min(lo.angle, hi.angle), mid.angle, std::max(lo.angle, hi.angle)},
                 {-1, 0, 1},
