@@ -76,7 +76,9 @@ void LogCompressor::start()
     const QList<DailyLog> logs = dailyLogs(m_folder, m_programName);
     if (logs.isEmpty())
         return;
-    const QDate closedBefore = std::min(m_clock.now().date(), logs.last().date);
+    // Today's log is the one being written; a clock set back writes to an
+    // earlier day, which is then today.
+    const QDate closedBefore = m_clock.now().date();
     m_queue.clear();
     for (const DailyLog &log : logs)
         if (!log.compressed && log.date < closedBefore)

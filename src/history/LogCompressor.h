@@ -19,7 +19,7 @@ class GzipStream;
 // Compresses the closed daily logs with gzip (RFC 1952; zcat and zless read
 // them) in small steps between other events, so a day of the board's status
 // text (some 30 MB) never holds up the loop. A log is closed once its date is
-// before both today and the newest log's date. The result is
+// before today's. The result is
 // <name>.log.gz, written beside as .gz.part and renamed when whole; if a
 // .gz of that name is there already (the clock was set back into a day that
 // was compressed), the new part is added to it as a further gzip member.
