@@ -55,7 +55,7 @@ public:
     // a larger one on the worker while the rows wait.
     static constexpr qint64 kInlineCheckBytes = 2 * 1024 * 1024;
     // Seconds of an older file folded per step at start.
-    static constexpr qint64 kBackfillRows = 1200;
+    static constexpr qint64 kBackfillRows = 600;
 
     HistoryStore(const Clock &clock, const QString &path, QObject *parent = nullptr);
     ~HistoryStore() override;

@@ -23,7 +23,7 @@ namespace korvane::history {
 namespace {
 
 constexpr qint64 kCheckpointMs = 60'000;
-constexpr int kBackfillGapMs = 5;
+constexpr int kBackfillGapMs = 10;
 constexpr int kRetryMs = 1000;
 
 struct CheckResult {
@@ -163,6 +163,7 @@ void HistoryStore::checkDone(bool damaged, const QString &result)
 // lacks; the minute rows are made in small steps between other events.
 void HistoryStore::afterCheck()
 {
+
     QSqlDatabase db = database();
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next() || q.value(0).toInt() >= kSchemaVersion)
@@ -173,10 +174,15 @@ void HistoryStore::afterCheck()
             hasWords = hasWords || q.value(1).toString() == QLatin1String("words");
     if (!hasWords)
         q.exec(QStringLiteral("ALTER TABLE events ADD COLUMN words TEXT"));
-    if (q.exec(QStringLiteral("SELECT min(rowid), max(rowid) FROM samples")) && q.next() && !q.value(0).isNull()) {
+    // Two statements: SQLite looks up a lone min() or max() in the index at
+    // once, but both in one statement scan the table.
+    QSqlQuery last(db);
+    if (q.exec(QStringLiteral("SELECT min(rowid) FROM samples")) && q.next() && !q.value(0).isNull()
+        && last.exec(QStringLiteral("SELECT max(rowid) FROM samples")) && last.next()) {
         m_backfillNext = q.value(0).toLongLong();
-        m_backfillLast = q.value(1).toLongLong();
+        m_backfillLast = last.value(0).toLongLong();
         q.finish();
+        last.finish();
         m_stepTimer.start(0);
         return;
     }
@@ -185,6 +191,7 @@ void HistoryStore::afterCheck()
 
 void HistoryStore::backfillStep()
 {
+
     QSqlDatabase db = database();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT max(rowid) FROM (SELECT rowid FROM samples WHERE rowid >= ? AND rowid <= ?"
