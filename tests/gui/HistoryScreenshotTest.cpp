@@ -26,7 +26,9 @@ TEST(Fonts, CoverEveryGlyphTheHistoryWindowShows)
 {
     const QString shown = QStringLiteral("历史曲线…信号噪声速率下行上行容量延迟角度天线方位船首向控制板微波云端"
                                          "实时回看最新显示至自定义分钟小时天导出◀▶●—通断链恢复扫描比较测量重启"
-                                         "失败告警登录驱动操作其他偏移：°");
+                                         "失败告警登录驱动操作其他偏移：°"
+                                         "加载中筛选最新在前跟随光标列出条本时段共左右舷船首尾方向时钟跳变最强停转回到间正导"
+                                         "（）及其后");
     const QFontMetrics metrics(stationFont());
     for (QChar c : shown)
         EXPECT_TRUE(metrics.inFont(c)) << "no glyph for U+" << QString::number(c.unicode(), 16).toStdString();
