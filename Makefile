@@ -7,6 +7,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := cmake make g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qcoro-qt6-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n \
+	libsqlite3-dev zlib1g-dev \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
@@ -63,8 +64,8 @@ package: build
 
 # The README's pictures: the screenshot tests grab the window offscreen.
 screenshots: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -R '^gui\.(History)?Screenshot\.' --output-on-failure
-	mkdir -p docs && cd $(BUILD_DIR)/screenshots && cp main-window.png status.png main-window-stale.png main-window-maximised.png autoscan.png history.png $(CURDIR)/docs/
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -R '^gui\.(History|HistoryYear)?Screenshot\.' --output-on-failure
+	mkdir -p docs && cd $(BUILD_DIR)/screenshots && cp main-window.png status.png main-window-stale.png main-window-maximised.png autoscan.png history.png history-week.png $(CURDIR)/docs/
 
 # The newest .deb checked as an operator gets it: lintian, then installed into
 # a fresh Debian 12 root made by debootstrap. Needs root and a few minutes, so

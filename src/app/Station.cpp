@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 #include "text/Formats.h"
 #include "history/HistoryStore.h"
+#include "history/LogCompressor.h"
 #include "history/LogPruner.h"
 #include "history/Sampler.h"
 

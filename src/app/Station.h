@@ -37,6 +37,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace korvane {
@@ -50,6 +51,7 @@ class SettingsStore;
 
 namespace history {
 class HistoryStore;
+class LogCompressor;
 class LogPruner;
 class Sampler;
 } // namespace history
@@ -171,16 +173,21 @@ public:
     std::unique_ptr<history::HistoryStore> historyStore;
     std::unique_ptr<history::Sampler> historySampler;
     std::unique_ptr<history::LogPruner> logPruner;
+    std::unique_ptr<history::LogCompressor> logCompressor;
     QTimer historyBatch;
     // Every figure the station holds now, unknown ones empty.
     history::Sample historySample() const;
-    // The headless console's summary of the last minutes.
-    QString historyLine(int minutes);
+    // The headless console's summary of the last minutes, read off the
+    // event loop and handed to `done` when it is ready.
+    void historyLine(int minutes, std::function<void(const QString &)> done);
 
 private:
     void startHistory();
     void recordLogLine(const QString &line);
     void historyNotice(const QString &text);
+    void clockJumped(qint64 byMs, const QDateTime &from, const QDateTime &to);
+    // The ring's centre: back to automatic drive, as a history event.
+    void historyAutoDrive();
 
     Task<bool> checkSingleInstance();
     Task<> pingTick();
@@ -211,6 +218,8 @@ private:
     bool m_pingTickRunning = false;
     // True while an operator action runs: its log lines are the operator's.
     bool m_operatorAction = false;
+    // The day the daily logs were last pruned and compressed.
+    QDate m_lastLogDay;
     // Since when the signal has been below the floor while the radio answers.
     QElapsedTimer m_signalBadSince;
     // Since the radio's console socket last connected.

@@ -16,6 +16,8 @@ bool Station::click(const QString &control, int index)
         if (index < 0 || index > 12)
             return false;
         manualDrive.angle_DblClick(index);
+        if (index == 12)
+            historyAutoDrive();
     } else if (control == QLatin1String("Command_HFIX")) {
         manualDrive.Command_HFIX_Click();
     } else if (control == QLatin1String("Command1")) {

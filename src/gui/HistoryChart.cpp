@@ -1,6 +1,7 @@
 #include "gui/HistoryChart.h"
 
 #include "gui/ChartPalette.h"
+#include "gui/HistoryChartScale.h"
 #include "gui/HistoryLanes.h"
 
 #include <QDateTime>
@@ -15,17 +16,18 @@
 
 namespace korvane {
 
+using chartscale::timeStep;
+
 namespace {
 
 constexpr double kLeft = 58;
 constexpr double kRight = 10;
-constexpr double kTop = 12;      // the event marks
-constexpr double kAxis = 18;     // the time figures
+constexpr double kMarkRow = 12;      // one row of event marks
+constexpr double kTop = 2 * kMarkRow; // losses and alarms, then the rest
+constexpr double kAxis = 18;          // the time figures
 constexpr double kBandHeight = 12;
 constexpr double kBandGap = 3;
 constexpr double kLaneGap = 6;
-constexpr double kEventReach = 3;
-constexpr qint64 kMinute = 60'000;
 // The sampler's period. Columns whose empty ones between them hold a whole
 // period have lost a sample there: the station was not recording, or the
 // figure was stale and stored as NULL. Gaps are not joined. (Where a column
@@ -42,32 +44,6 @@ const QColor kUp(76, 175, 80);
 const QColor kDown(211, 47, 47);
 const QColor kUnknown(225, 228, 232);
 const QColor kCursor(214, 96, 0);
-
-double niceStep(double rough)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    for (double m : {1.0, 2.0, 5.0})
-        if (rough <= m * power)
-            return m * power;
-    return 10 * power;
-}
-
-// A tick every so often, at least ~110 pixels apart.
-qint64 timeStep(qint64 span, double width)
-{
-    static const qint64 steps[] = {kMinute,      2 * kMinute,  5 * kMinute,  10 * kMinute, 15 * kMinute,
-                                   30 * kMinute, 60 * kMinute, 120 * kMinute, 180 * kMinute, 360 * kMinute,
-                                   720 * kMinute, 1440 * kMinute};
-    for (qint64 step : steps)
-        if (span / double(step) * 110 <= width)
-            return step;
-    return 1440 * kMinute;
-}
-
-QString formatValue(double v, int decimals)
-{
-    return QString::number(v, 'f', decimals);
-}
 
 } // namespace
 
@@ -95,9 +71,23 @@ void HistoryChart::setData(history::SpanData data)
     update();
 }
 
+void HistoryChart::setLoading(bool loading)
+{
+    if (m_loading == loading)
+        return;
+    m_loading = loading;
+    update();
+}
+
 QRectF HistoryChart::plotRect() const
 {
     return QRectF(rect()).adjusted(kLeft, kTop, -kRight, -kAxis);
+}
+
+QRectF HistoryChart::markRow(bool severe) const
+{
+    const QRectF area = plotRect();
+    return {area.left(), severe ? 0.0 : kMarkRow, area.width(), kMarkRow};
 }
 
 int HistoryChart::plotWidth() const
@@ -144,43 +134,6 @@ const history::FigureColumns *HistoryChart::columnsOf(const QString &figure) con
     return nullptr;
 }
 
-// Whole grid steps around every value shown, at least the lane's least span.
-std::pair<double, double> HistoryChart::laneRange(int lane) const
-{
-    const HistoryLane &l = historyLanes()[lane];
-    if (l.fixedRange)
-        return {l.low, l.high};
-    double low = 0;
-    double high = 0;
-    bool any = false;
-    for (const HistoryTrace &trace : l.traces) {
-        const auto *f = columnsOf(trace.column);
-        if (!f)
-            continue;
-        for (const auto &c : f->columns) {
-            if (!c)
-                continue;
-            low = any ? std::min(low, c->min) : c->min;
-            high = any ? std::max(high, c->max) : c->max;
-            any = true;
-        }
-    }
-    if (!any)
-        return {l.low, l.high};
-    if (l.fromZero)
-        low = std::min(0.0, low);
-    low -= l.roomBelow;
-    // Room above the highest value, so a line along it stays off the frame.
-    high += (high - low) * 0.05;
-    if (high - low < l.leastSpan) {
-        const double middle = (high + low) / 2;
-        low = l.fromZero ? std::max(std::min(0.0, low), middle - l.leastSpan / 2) : middle - l.leastSpan / 2;
-        high = low + l.leastSpan;
-    }
-    const double step = niceStep((high - low) / 4);
-    return {std::floor(low / step) * step, std::ceil(high / step) * step};
-}
-
 void HistoryChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -193,8 +146,17 @@ void HistoryChart::paintEvent(QPaintEvent *)
     paintBands(painter);
     paintSignalBand(painter);
     paintTimeAxis(painter);
-    paintEvents(painter);
+    paintMarks(painter);
+    for (int lane = 0; lane < historyLanes().size(); ++lane)
+        paintLegend(painter, lane);
     paintCursor(painter);
+    if (m_loading) {
+        const QString text = QStringLiteral("加载中…");
+        const QRectF box(plotRect().right() - 90, plotRect().top() + 2, 86, 20);
+        painter.fillRect(box, QColor(255, 255, 255, 220));
+        painter.setPen(kCaption);
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
 }
 
 // The signal strip gives the bottom of its room to the signal-lost band, so
@@ -213,44 +175,66 @@ QRectF HistoryChart::signalBandRect() const
 
 void HistoryChart::paintLane(QPainter &painter, int lane) const
 {
-    const HistoryLane &l = historyLanes()[lane];
     const QRectF area = traceRect(lane);
     painter.fillRect(area, kBackground);
     const auto [low, high] = laneRange(lane);
-    const double step = l.fixedRange ? l.leastSpan : niceStep((high - low) / 4);
-    const int decimals = step >= 1 ? 0 : l.decimals;
+    const double step = laneStep(lane, low, high);
+    // The grid first: values across, the time ticks down; traces over it.
+    painter.setPen(kGrid);
     for (double v = low; v <= high + step / 2; v += step) {
         const double y = area.bottom() - (v - low) / (high - low) * area.height();
-        painter.setPen(kGrid);
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(kCaption);
-        // The signal band's caption sits right under the signal strip.
-        const double textY = lane == 0 ? std::min(y, area.bottom() - 5) : y;
-        painter.drawText(QRectF(0, textY - 8, kLeft - 5, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         formatValue(v, decimals));
     }
+    const qint64 length = m_data.span.length();
+    if (length > 0) {
+        const qint64 tick = timeStep(length, plotRect().width());
+        const qint64 offset = qint64(QDateTime::fromMSecsSinceEpoch(m_data.span.from).offsetFromUtc()) * 1000;
+        for (qint64 t = ((m_data.span.from + offset) / tick + 1) * tick - offset; t < m_data.span.until; t += tick)
+            painter.drawLine(QPointF(xAt(t), area.top() + 1), QPointF(xAt(t), area.bottom() - 1));
+    }
+    painter.setPen(kCaption);
+    for (const auto &[box, text] : valueLabels(lane))
+        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
     paintTraces(painter, lane, area, low, high);
     painter.setPen(kFrame);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(area);
-    // The caption and the legend, top left inside the lane.
-    double x = area.left() + 6;
+}
+
+// The caption and the legend, top left inside the lane, on a ground of
+// their own so no grid line or trace runs through the words.
+void HistoryChart::paintLegend(QPainter &painter, int lane) const
+{
+    const HistoryLane &l = historyLanes()[lane];
+    const QRectF area = traceRect(lane);
     const QFontMetricsF metrics(painter.font());
     const QString title = l.title + QStringLiteral(" (") + l.unit + QLatin1Char(')');
+    double width = metrics.horizontalAdvance(title) + 12;
+    for (const HistoryTrace &trace : l.traces)
+        width += 13 + metrics.horizontalAdvance(trace.label) + 10;
+    const QRectF ground(area.left() + 1, area.top() + 1, std::min(width, area.width() - 2), metrics.height() + 3);
+    painter.fillRect(ground, QColor(kBackground.red(), kBackground.green(), kBackground.blue(), 235));
+    painter.save();
+    painter.setClipRect(ground);
+    double x = area.left() + 6;
+    const double baseline = area.top() + metrics.ascent() + 2;
     painter.setPen(kCaption);
-    painter.drawText(QPointF(x, area.top() + metrics.ascent() + 2), title);
+    painter.drawText(QPointF(x, baseline), title);
     x += metrics.horizontalAdvance(title) + 12;
     for (const HistoryTrace &trace : l.traces) {
-        painter.fillRect(QRectF(x, area.top() + 5, 10, 3), trace.colour);
+        painter.fillRect(QRectF(x, area.top() + metrics.height() / 2, 10, 3), trace.colour);
         x += 13;
-        painter.drawText(QPointF(x, area.top() + metrics.ascent() + 2), trace.label);
+        painter.drawText(QPointF(x, baseline), trace.label);
         x += metrics.horizontalAdvance(trace.label) + 10;
     }
+    painter.restore();
 }
 
 // Each column's extent as a vertical stroke, joined to the last column with
 // a value unless a sample is missing between them: on a short span a column
-// can fall between two samples without the line breaking there.
+// can fall between two samples without the line breaking there. On an angle
+// strip a column that passed through north (least near 0, greatest near
+// 360) is two short strokes at the edges, not one across the strip.
 void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, double low, double high) const
 {
     const int width = m_data.span.width;
@@ -280,6 +264,12 @@ void HistoryChart::paintTraces(QPainter &painter, int lane, const QRectF &area, 
             if (!e)
                 continue;
             const double x = area.left() + (c + 0.5) * columnWidth;
+            if (circular && e->max - e->min > 180) {
+                lines.append(QLineF(x, area.top(), x, std::min(area.bottom(), area.top() + 3)));
+                lines.append(QLineF(x, std::max(area.top(), area.bottom() - 3), x, area.bottom()));
+                previous.reset();
+                continue;
+            }
             const double top = yAt(e->max);
             const double bottom = yAt(e->min);
             if (bottom - top < 1)
@@ -343,7 +333,7 @@ void HistoryChart::paintSignalBand(QPainter &painter) const
                 painter.fillRect(QRectF(row.left() + c * columnWidth, row.top(), columnWidth + 0.5, row.height()),
                                  e->max < kSignalLostDbm ? kDown : kUp);
     }
-    for (const history::LinkRun &run : signalLostRuns(m_data.events, m_data.span.from, m_data.span.until)) {
+    for (const history::LinkRun &run : m_data.signalLost) {
         const double left = std::max(row.left(), xAt(run.from));
         const double right = std::min(row.right(), xAt(run.until));
         painter.fillRect(QRectF(left, row.top(), std::max(1.0, right - left), row.height()), kDown);
@@ -363,7 +353,7 @@ QString HistoryChart::bandTextAt(QPointF pos) const
         return history::LinkState::Unknown;
     };
     if (signalBandRect().contains(pos)) {
-        if (inRun(signalLostRuns(m_data.events, m_data.span.from, m_data.span.until)) == history::LinkState::Down)
+        if (inRun(m_data.signalLost) == history::LinkState::Down)
             return QStringLiteral("信号：丢失");
         const auto *signal = columnsOf(historyLanes()[0].traces[0].column);
         const qint64 c = m_data.span.column(t);
@@ -384,63 +374,14 @@ QString HistoryChart::bandTextAt(QPointF pos) const
     return {};
 }
 
-void HistoryChart::paintTimeAxis(QPainter &painter) const
-{
-    const QRectF area = plotRect();
-    const qint64 length = m_data.span.length();
-    if (length <= 0)
-        return;
-    const qint64 step = timeStep(length, area.width());
-    // Ticks at whole steps of local time.
-    const qint64 offset = qint64(QDateTime::fromMSecsSinceEpoch(m_data.span.from).offsetFromUtc()) * 1000;
-    qint64 t = ((m_data.span.from + offset) / step + 1) * step - offset;
-    const QString format = step >= 1440 * kMinute ? QStringLiteral("MM-dd")
-                           : length > 1440 * kMinute ? QStringLiteral("MM-dd HH:mm")
-                                                     : QStringLiteral("HH:mm");
-    for (; t < m_data.span.until; t += step) {
-        const double x = xAt(t);
-        painter.setPen(kGrid);
-        for (int lane = 0; lane < historyLanes().size(); ++lane) {
-            const QRectF r = traceRect(lane);
-            painter.drawLine(QPointF(x, r.top() + 1), QPointF(x, r.bottom() - 1));
-        }
-        painter.setPen(kCaption);
-        painter.drawText(QRectF(x - 50, area.bottom() + 2, 100, kAxis - 2), Qt::AlignHCenter | Qt::AlignTop,
-                         QDateTime::fromMSecsSinceEpoch(t).toString(format));
-    }
-}
-
-// A triangle above the strips and a faint line through them.
-void HistoryChart::paintEvents(QPainter &painter) const
-{
-    const QRectF area = plotRect();
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (const history::Event &e : m_data.events) {
-        const double x = xAt(e.t);
-        if (x < area.left() || x > area.right())
-            continue;
-        QColor colour = eventKindColour(e.kind);
-        QColor faint = colour;
-        faint.setAlpha(70);
-        painter.setPen(QPen(faint, 1));
-        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        const QPointF mark[] = {{x - 4, 1}, {x + 4, 1}, {x, kTop - 2}};
-        painter.drawPolygon(mark, 3);
-    }
-    painter.restore();
-}
-
 void HistoryChart::paintCursor(QPainter &painter) const
 {
     if (!m_cursor)
         return;
     const QRectF area = plotRect();
-    const double x = xAt(*m_cursor);
-    if (x < area.left() || x > area.right())
-        return;
+    // However the span moved, the cursor stays on the chart: at its edge
+    // when its time has left the span.
+    const double x = std::clamp(xAt(*m_cursor), area.left(), area.right());
     painter.setPen(QPen(kCursor, 1.4));
     painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
 }
@@ -449,16 +390,6 @@ void HistoryChart::setCursorTime(std::optional<qint64> t)
 {
     m_cursor = t;
     update();
-}
-
-QStringList HistoryChart::eventTextsNear(double x) const
-{
-    QStringList texts;
-    for (const history::Event &e : m_data.events)
-        if (std::abs(xAt(e.t) - x) <= kEventReach)
-            texts << QDateTime::fromMSecsSinceEpoch(e.t).toString(QStringLiteral("MM-dd HH:mm:ss "))
-                         + eventKindLabel(e.kind) + QStringLiteral("：") + e.text;
-    return texts;
 }
 
 void HistoryChart::pick(double x)

@@ -67,32 +67,6 @@ QStringList historyBandColumns()
     return columns;
 }
 
-QVector<history::LinkRun> signalLostRuns(const QVector<history::Event> &events, qint64 from, qint64 until)
-{
-    QVector<history::LinkRun> runs;
-    bool lost = false;
-    qint64 lostAt = from;
-    bool seenAny = false;
-    for (const history::Event &e : events) {
-        if (e.kind == history::kind::LinkLost && e.text.startsWith(kSignalLostWord)) {
-            if (!lost)
-                lostAt = e.t;
-            lost = true;
-        } else if (e.kind == history::kind::LinkBack && e.text.startsWith(kSignalBackWord)) {
-            // A return with no loss before it in the span ends one begun earlier.
-            if (lost || !seenAny)
-                runs.append({std::max(from, lostAt), std::min(until, e.t), history::LinkState::Down});
-            lost = false;
-        } else {
-            continue;
-        }
-        seenAny = true;
-    }
-    if (lost)
-        runs.append({std::max(from, lostAt), until, history::LinkState::Down});
-    return runs;
-}
-
 QString eventKindLabel(const QString &kind)
 {
     namespace k = history::kind;
@@ -102,16 +76,34 @@ QString eventKindLabel(const QString &kind)
         {k::Drive, QStringLiteral("驱动")},        {k::Sweep, QStringLiteral("扫描")},
         {k::Comparison, QStringLiteral("比较")},   {k::Survey, QStringLiteral("测量")},
         {k::Reboot, QStringLiteral("重启")},       {k::CloudFailure, QStringLiteral("云端失败")},
-        {k::Operator, QStringLiteral("操作")},     {k::Other, QStringLiteral("其他")},
+        {k::Operator, QStringLiteral("操作")},     {k::Clock, QStringLiteral("时钟")},
+        {k::Other, QStringLiteral("其他")},
     };
     return labels.value(kind, kind);
+}
+
+bool isSevereKind(const QString &kind)
+{
+    namespace k = history::kind;
+    return kind == k::Alarm || kind == k::LinkLost || kind == k::CloudFailure || kind == k::Reboot;
+}
+
+const QStringList &eventKindsInOrder()
+{
+    namespace k = history::kind;
+    static const QStringList kinds = {k::LinkLost, k::LinkBack, k::Alarm,    k::Reboot,   k::CloudFailure,
+                                      k::Login,    k::Drive,    k::Sweep,    k::Comparison, k::Survey,
+                                      k::Operator, k::Clock,    k::Other};
+    return kinds;
 }
 
 QColor eventKindColour(const QString &kind)
 {
     namespace k = history::kind;
-    if (kind == k::Alarm || kind == k::LinkLost || kind == k::CloudFailure || kind == k::Reboot)
+    if (isSevereKind(kind))
         return {211, 47, 47};
+    if (kind == k::Clock)
+        return {120, 90, 200};
     if (kind == k::LinkBack || kind == k::Login)
         return {46, 125, 50};
     if (kind == k::Sweep || kind == k::Survey || kind == k::Comparison || kind == k::Drive)

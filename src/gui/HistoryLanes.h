@@ -43,23 +43,19 @@ struct HistoryBand {
     QString unknownText = QStringLiteral("—");
 };
 
-// Signal-lost episodes: from an event of kind link_lost whose text starts
-// with kSignalLostWord to the next link_back starting with kSignalBackWord.
-inline const QString kSignalLostWord = QStringLiteral("信号丢失");
-inline const QString kSignalBackWord = QStringLiteral("信号恢复");
-
 const QVector<HistoryLane> &historyLanes();
 const QVector<HistoryBand> &historyBands();
 // Every figure column the strips draw.
 QStringList historyTraceColumns();
 QStringList historyBandColumns();
 
-// The signal-lost episodes among `events`, as down runs within [from, until):
-// one lost before `from` and back after it starts at `from`, one not back
-// yet lasts to `until`.
-QVector<history::LinkRun> signalLostRuns(const QVector<history::Event> &events, qint64 from, qint64 until);
+using history::signalLostRuns;
 
 QString eventKindLabel(const QString &kind);
 QColor eventKindColour(const QString &kind);
+// Losses, alarms, reboots and refused reports: drawn above the routine marks.
+bool isSevereKind(const QString &kind);
+// Every kind, in the order the filter lists them.
+const QStringList &eventKindsInOrder();
 
 } // namespace korvane

@@ -2,8 +2,9 @@
 
 #include "gui/Fonts.h"
 #include "gui/HistoryChart.h"
+#include "gui/HistoryEventPanel.h"
 #include "gui/HistoryLanes.h"
-#include "history/HistoryExport.h"
+#include "history/HistoryReader.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 
@@ -13,9 +14,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -33,6 +32,7 @@ constexpr int kDefaultSpan = 1; // one hour
 const QSize kDefaultSize(1180, 720);
 const QString kSizeKey = QStringLiteral("HISTORY_WINDOW_SIZE");
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString kLoadingText = QStringLiteral("加载中…");
 
 const char *const kSpanNames[] = {"10分钟", "1小时", "6小时", "24小时", "48小时", "7天", "自定义"};
 
@@ -58,7 +58,7 @@ const QVector<qint64> &HistoryWindow::spanLengths()
 HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, SettingsStore &settings,
                              QWidget *parent)
     : QWidget(parent, Qt::Window), m_file(historyFile), m_clock(clock), m_settings(settings),
-      m_query(std::make_unique<history::HistoryQuery>(historyFile)), m_length(spanLengths()[kDefaultSpan])
+      m_reader(std::make_unique<history::HistoryReader>(historyFile)), m_length(spanLengths()[kDefaultSpan])
 {
     setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("历史曲线"));
@@ -76,13 +76,12 @@ HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, Set
 
     auto *split = new QSplitter(Qt::Horizontal, this);
     m_chart = new HistoryChart(split);
-    m_events = new QListWidget(split);
-    m_events->setObjectName(QStringLiteral("historyEvents"));
-    m_events->setMinimumWidth(220);
+    m_events = new HistoryEventPanel(split);
+    m_events->setMinimumWidth(240);
     split->addWidget(m_chart);
     split->addWidget(m_events);
     split->setStretchFactor(0, 1);
-    split->setSizes({kDefaultSize.width() - 300, 280});
+    split->setSizes({kDefaultSize.width() - 320, 300});
     column->addWidget(split, 1);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("historyStatus"));
@@ -92,28 +91,26 @@ HistoryWindow::HistoryWindow(const QString &historyFile, const Clock &clock, Set
     connect(m_chart, &HistoryChart::scrollRequested, this, &HistoryWindow::scrollBy);
     connect(m_chart, &HistoryChart::plotWidthChanged, this, [this](int width) {
         if (width != m_chart->data().span.width)
-            refresh();
+            load(false);
     });
-    connect(m_events, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        setCursorTime(item->data(Qt::UserRole).toLongLong());
-    });
+    connect(m_events, &HistoryEventPanel::eventPicked, this, &HistoryWindow::setCursorTime);
+    connect(m_events, &HistoryEventPanel::changed, this, [this] { load(true); });
     m_tick.setInterval(kLiveIntervalMs);
     // A live chart moves when the present enters a new pixel column: every
-    // second on short spans, every few minutes on a week.
+    // second on short spans, every few minutes on a week. A tick that finds
+    // the last answer still coming asks nothing more.
     connect(&m_tick, &QTimer::timeout, this, [this] {
         const qint64 column = m_length / std::max(1, m_chart->plotWidth());
-        if (m_live && isVisible() && now() - m_chart->data().span.until >= std::max<qint64>(kLiveIntervalMs, column))
-            refresh();
+        if (m_live && isVisible() && !m_loading
+            && now() - m_chart->data().span.until >= std::max<qint64>(kLiveIntervalMs, column))
+            load(false);
     });
     m_tick.start();
-    m_more.setSingleShot(true);
-    m_more.setInterval(0);
-    connect(&m_more, &QTimer::timeout, this, &HistoryWindow::refresh);
 
     const QStringList size = m_settings.read(kSizeKey).split(QLatin1Char('x'));
     const QSize saved = size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
     resize(saved.width() >= 400 && saved.height() >= 300 ? saved : kDefaultSize);
-    refresh();
+    load(true);
 }
 
 HistoryWindow::~HistoryWindow() = default;
@@ -187,6 +184,16 @@ qint64 HistoryWindow::shownUntil() const
     return m_live ? now() : m_until;
 }
 
+bool HistoryWindow::isLoading() const
+{
+    return m_loading || m_reader->outstanding() > 0;
+}
+
+void HistoryWindow::setStatus(const QString &text)
+{
+    m_status->setText(text);
+}
+
 void HistoryWindow::setSpanIndex(int index)
 {
     m_span->setCurrentIndex(index);
@@ -196,20 +203,20 @@ void HistoryWindow::setSpanIndex(int index)
     if (custom)
         return;
     m_length = spanLengths()[index];
-    refresh();
+    load(true);
 }
 
 void HistoryWindow::showRange(qint64 from, qint64 until)
 {
     if (until <= from) {
-        m_status->setText(QStringLiteral("结束时间须晚于开始时间。"));
+        setStatus(QStringLiteral("结束时间须晚于开始时间。"));
         return;
     }
     m_span->setCurrentIndex(int(spanLengths().size()));
     m_length = until - from;
     m_until = until;
     m_live = false;
-    refresh();
+    load(true);
 }
 
 void HistoryWindow::scrollBy(double spans)
@@ -217,60 +224,69 @@ void HistoryWindow::scrollBy(double spans)
     const qint64 until = shownUntil() + qint64(std::llround(spans * double(m_length)));
     m_live = until >= now();
     m_until = m_live ? 0 : until;
-    refresh();
+    load(true);
 }
 
 void HistoryWindow::followPresent()
 {
     m_live = true;
-    refresh();
+    load(true);
 }
 
 void HistoryWindow::refresh()
 {
-    m_liveLabel->setText(m_live ? QStringLiteral("● 实时") : QStringLiteral("回看"));
-    m_liveLabel->setStyleSheet(m_live ? QStringLiteral("color: #2e7d32;") : QStringLiteral("color: #8a5a00;"));
-    if (!m_query->isOpen() && !m_query->open()) {
-        m_status->setText(QStringLiteral("无法打开历史文件 %1：%2").arg(QDir::toNativeSeparators(m_file),
-                                                                        m_query->errorText()));
-        return;
-    }
-    const qint64 until = shownUntil();
-    const history::Span span{until - m_length, until, m_chart->plotWidth()};
-    if (!m_from->hasFocus() && !m_to->hasFocus()) {
-        m_from->setDateTime(QDateTime::fromMSecsSinceEpoch(span.from));
-        m_to->setDateTime(QDateTime::fromMSecsSinceEpoch(span.until));
-    }
-    m_chart->setData(m_query->load(historyTraceColumns(), historyBandColumns(), span));
-    if (!m_chart->data().complete)
-        m_more.start();
-    fillEventList();
-    showReading();
+    load(true);
 }
 
-// Rebuilt only when the events shown change, so a pick survives the live tick.
-void HistoryWindow::fillEventList()
+// Asks the worker for the span; the chart keeps what it shows until the
+// answer comes. `announce`: the operator asked, so "加载中…" says so.
+void HistoryWindow::load(bool announce)
 {
-    const QVector<history::Event> &events = m_chart->data().events;
-    const auto timeOf = [this](int row) { return m_events->item(row)->data(Qt::UserRole).toLongLong(); };
-    if (m_events->count() == events.size()
-        && (events.isEmpty() || (timeOf(0) == events.first().t && timeOf(m_events->count() - 1) == events.last().t)))
-        return;
-    m_events->clear();
-    for (const history::Event &e : events) {
-        auto *item = new QListWidgetItem(QDateTime::fromMSecsSinceEpoch(e.t).toString(QStringLiteral("MM-dd HH:mm:ss "))
-                                         + eventKindLabel(e.kind) + QStringLiteral("：") + e.text);
-        item->setData(Qt::UserRole, e.t);
-        item->setForeground(eventKindColour(e.kind).darker(120));
-        item->setToolTip(e.text);
-        m_events->addItem(item);
+    m_liveLabel->setText(m_live ? QStringLiteral("● 实时") : QStringLiteral("回看"));
+    m_liveLabel->setStyleSheet(m_live ? QStringLiteral("color: #2e7d32;") : QStringLiteral("color: #8a5a00;"));
+    const qint64 until = shownUntil();
+    history::LoadRequest request;
+    request.figures = historyTraceColumns();
+    request.states = historyBandColumns();
+    request.span = {until - m_length, until, m_chart->plotWidth()};
+    request.hiddenKinds = m_events->hiddenKinds();
+    request.markerColumns = HistoryChart::kMarkColumns;
+    if (m_events->followsCursor() && m_cursor)
+        request.around = m_cursor;
+    if (!m_from->hasFocus() && !m_to->hasFocus()) {
+        m_from->setDateTime(QDateTime::fromMSecsSinceEpoch(request.span.from));
+        m_to->setDateTime(QDateTime::fromMSecsSinceEpoch(request.span.until));
     }
+    m_loading = true;
+    if (announce) {
+        m_chart->setLoading(true);
+        if (!m_exporting)
+            setStatus(kLoadingText);
+    }
+    m_reader->load(request, [this](const history::SpanData &data, const QString &error) { loaded(data, error); });
+}
+
+void HistoryWindow::loaded(const history::SpanData &data, const QString &error)
+{
+    m_loading = false;
+    m_chart->setLoading(false);
+    if (!error.isEmpty()) {
+        setStatus(QStringLiteral("无法打开历史文件 %1：%2").arg(QDir::toNativeSeparators(m_file), error));
+        return;
+    }
+    if (m_status->text() == kLoadingText || m_status->text().startsWith(QStringLiteral("无法打开")))
+        setStatus(QString());
+    m_chart->setData(data);
+    m_events->setData(data, m_cursor);
+    showReading();
 }
 
 void HistoryWindow::setCursorTime(qint64 t)
 {
     m_cursor = t;
     m_chart->setCursorTime(t);
+    if (m_events->followsCursor())
+        load(false);
     showReading();
 }
 
@@ -284,22 +300,24 @@ void HistoryWindow::showReading()
     }
     const history::Span &span = m_chart->data().span;
     const qint64 reach = std::max<qint64>(2000, span.length() / std::max(1, span.width));
-    const auto reading = m_query->readingAt(*m_cursor, reach);
-    QStringList parts{QDateTime::fromMSecsSinceEpoch(*m_cursor).toString(kTimeFormat)};
-    if (!reading) {
-        parts << QStringLiteral("无数据");
-    } else {
-        for (const HistoryLane &lane : historyLanes())
-            for (const HistoryTrace &trace : lane.traces) {
-                const auto v = reading->values.find(trace.column);
-                parts << trace.label + QLatin1Char(' ')
-                             + (v == reading->values.end() ? QStringLiteral("—")
-                                                           : QString::number(*v, 'f', lane.decimals) + lane.unit);
-            }
-        for (const HistoryBand &band : historyBands())
-            parts << band.label + QLatin1Char(' ') + stateText(*reading, band.column);
-    }
-    m_readout->setText(parts.join(QStringLiteral("  ")));
+    const qint64 at = *m_cursor;
+    m_reader->readingAt(at, reach, [this, at](const std::optional<history::Reading> &reading) {
+        QStringList parts{QDateTime::fromMSecsSinceEpoch(at).toString(kTimeFormat)};
+        if (!reading) {
+            parts << QStringLiteral("无数据");
+        } else {
+            for (const HistoryLane &lane : historyLanes())
+                for (const HistoryTrace &trace : lane.traces) {
+                    const auto v = reading->values.find(trace.column);
+                    parts << trace.label + QLatin1Char(' ')
+                                 + (v == reading->values.end() ? QStringLiteral("—")
+                                                               : QString::number(*v, 'f', lane.decimals) + lane.unit);
+                }
+            for (const HistoryBand &band : historyBands())
+                parts << band.label + QLatin1Char(' ') + stateText(*reading, band.column);
+        }
+        m_readout->setText(parts.join(QStringLiteral("  ")));
+    });
 }
 
 void HistoryWindow::setSaveFileChooser(std::function<QString(const QString &)> chooser)
@@ -307,6 +325,8 @@ void HistoryWindow::setSaveFileChooser(std::function<QString(const QString &)> c
     m_chooser = std::move(chooser);
 }
 
+// The file is picked in a window-modal dialog that answers later (no loop
+// of its own), then written on the worker.
 bool HistoryWindow::exportShown()
 {
     const history::Span span = m_chart->data().span;
@@ -315,23 +335,31 @@ bool HistoryWindow::exportShown()
     const QString suggested = QDir::home().filePath(
         QStringLiteral("korvane-history-%1-%2.csv")
             .arg(since.toString(QStringLiteral("yyyyMMdd-HHmmss")), until.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    const QString path = m_chooser ? m_chooser(suggested)
-                                   : QFileDialog::getSaveFileName(this, QStringLiteral("导出CSV"), suggested,
-                                                                  QStringLiteral("CSV (*.csv)"));
-    if (path.isEmpty())
-        return false;
-    QSaveFile out(path);
-    QString error;
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
-    } else if (history::writeSamplesCsv(m_file, since, until, out, &error) && out.commit()) {
-        m_status->setText(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)));
-        return true;
-    } else if (error.isEmpty()) {
-        error = out.errorString();
+    const auto write = [this, span](const QString &path) {
+        if (path.isEmpty())
+            return;
+        m_exporting = true;
+        setStatus(QStringLiteral("正在导出…"));
+        history::ExportRange range;
+        range.fromMs = span.from;
+        range.untilMs = span.until - 1;
+        m_reader->exportSamples(path, range, [this, path](bool ok, const QString &error) {
+            m_exporting = false;
+            setStatus(ok ? QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path))
+                         : QStringLiteral("导出失败：%1").arg(error));
+        });
+    };
+    if (m_chooser) {
+        const QString path = m_chooser(suggested);
+        write(path);
+        return !path.isEmpty();
     }
-    m_status->setText(QStringLiteral("导出失败：%1").arg(error));
-    return false;
+    auto *dialog = new QFileDialog(this, QStringLiteral("导出CSV"), suggested, QStringLiteral("CSV (*.csv)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, write);
+    dialog->open();
+    return true;
 }
 
 void HistoryWindow::hideEvent(QHideEvent *event)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QDateTimeEdit;
@@ -16,13 +17,20 @@ class QPushButton;
 
 namespace korvane {
 
+namespace history {
+class HistoryReader;
+}
+
 class Clock;
 class HistoryChart;
+class HistoryEventPanel;
 class SettingsStore;
 
 // The link's history over a chosen span: the strip charts, the event list
 // beside them, a read-out of every value under the cursor, and the CSV export
 // of what is shown. Follows the present until the operator looks back.
+// Every query and the export run on a worker thread (HistoryReader): the
+// window says "加载中…" while a span is read and stays live meanwhile.
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -41,16 +49,20 @@ public:
     void followPresent();
     bool isLive() const { return m_live; }
     qint64 spanLength() const { return m_length; }
-    // Queries the file again for the span shown.
+    // Asks the file again for the span shown (answered later).
     void refresh();
+    // A span asked for and not drawn yet, or a reading or export running.
+    bool isLoading() const;
 
     void setCursorTime(qint64 t);
 
     // Picks the file the export writes; a file dialog unless set.
     void setSaveFileChooser(std::function<QString(const QString &suggested)> chooser);
+    // Starts the export of the span shown; false when no file was picked.
     bool exportShown();
 
     HistoryChart *chart() const { return m_chart; }
+    HistoryEventPanel *events() const { return m_events; }
 
 protected:
     void hideEvent(QHideEvent *event) override;
@@ -59,24 +71,27 @@ private:
     QWidget *controls();
     qint64 now() const;
     qint64 shownUntil() const;
+    void load(bool announce);
+    void loaded(const history::SpanData &data, const QString &error);
     void showReading();
-    void fillEventList();
     void saveSize();
+    void setStatus(const QString &text);
 
     QString m_file;
     const Clock &m_clock;
     SettingsStore &m_settings;
-    std::unique_ptr<history::HistoryQuery> m_query;
+    std::unique_ptr<history::HistoryReader> m_reader;
     qint64 m_length;
     qint64 m_until = 0;
     bool m_live = true;
+    bool m_loading = false;
+    bool m_exporting = false;
     std::optional<qint64> m_cursor;
     std::function<QString(const QString &)> m_chooser;
     QTimer m_tick;
-    // Reads the rest of a long span a piece at a time, between other events.
-    QTimer m_more;
 
     HistoryChart *m_chart = nullptr;
+    HistoryEventPanel *m_events = nullptr;
     QComboBox *m_span = nullptr;
     QDateTimeEdit *m_from = nullptr;
     QDateTimeEdit *m_to = nullptr;
@@ -84,7 +99,6 @@ private:
     QLabel *m_liveLabel = nullptr;
     QLabel *m_readout = nullptr;
     QLabel *m_status = nullptr;
-    QListWidget *m_events = nullptr;
 };
 
 } // namespace korvane

@@ -6,6 +6,8 @@
 #include "platform/LoopWatch.h"
 #include "text/Numbers.h"
 
+#include <QPointer>
+
 namespace korvane {
 
 namespace {
@@ -65,7 +67,10 @@ void HeadlessConsole::handleAction(const QString &verb, const QString &rest)
         const auto minutes = toInt32(numberOfText(rest));
         known = isNumericText(rest) && minutes && *minutes > 0;
         if (known)
-            print(m_station.historyLine(*minutes));
+            m_station.historyLine(*minutes, [console = QPointer<HeadlessConsole>(this)](const QString &line) {
+                if (console)
+                    console->print(line);
+            });
     } else if (verb == QLatin1String("send")) {
         m_station.setControl(QStringLiteral("Combo2"), rest);
         m_station.click(QStringLiteral("Command3"));

@@ -2,6 +2,10 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <limits>
 
 #include <cstdio>
 
@@ -54,18 +58,16 @@ void CsvWriter::value(const QVariant &v)
     }
 }
 
-// Local time as "yyyy-MM-dd HH:mm:ss". Zones change their offset on the hour,
-// so the offset is asked for once an hour and the rest is arithmetic: the
-// export of two days stays well inside its time.
+// Local time as "yyyy-MM-dd HH:mm:ss" by the zone's rules for each row. The
+// offset holds between two transitions of the zone, so it is asked for once
+// per stretch between them (not once an hour: St John's changes at half
+// past) and the rest is arithmetic: the export of days stays inside its time.
 void CsvWriter::time(qint64 msSinceEpoch)
 {
     separator();
     const qint64 secs = msSinceEpoch >= 0 ? msSinceEpoch / 1000 : (msSinceEpoch - 999) / 1000;
-    const qint64 hour = secs >= 0 ? secs / 3600 : (secs - 3599) / 3600;
-    if (hour != m_offsetHour) {
-        m_offsetHour = hour;
-        m_offsetSecs = QDateTime::fromSecsSinceEpoch(secs).offsetFromUtc();
-    }
+    if (secs < m_offsetFrom || secs >= m_offsetUntil)
+        lookUpOffset(secs);
     const qint64 local = secs + m_offsetSecs;
     const qint64 days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
     const qint64 inDay = local - days * 86400;
@@ -75,6 +77,24 @@ void CsvWriter::time(qint64 msSinceEpoch)
                                 date.day(), static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
                                 static_cast<int>(inDay % 60));
     m_buffer.append(text, n);
+}
+
+void CsvWriter::lookUpOffset(qint64 secs)
+{
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(secs);
+    m_offsetSecs = at.offsetFromUtc();
+    // Without the zone's transitions at hand, a minute at a time.
+    m_offsetFrom = secs - secs % 60;
+    m_offsetUntil = m_offsetFrom + 60;
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    if (!zone.isValid() || !zone.hasTransitions() || zone.offsetFromUtc(at) != m_offsetSecs)
+        return;
+    const QTimeZone::OffsetData next = zone.nextTransition(at);
+    const QTimeZone::OffsetData previous = zone.previousTransition(at.addSecs(1));
+    m_offsetFrom = previous.atUtc.isValid() ? std::min(secs, previous.atUtc.toSecsSinceEpoch())
+                                            : std::numeric_limits<qint64>::min();
+    m_offsetUntil = next.atUtc.isValid() ? std::max(secs + 1, next.atUtc.toSecsSinceEpoch())
+                                         : std::numeric_limits<qint64>::max();
 }
 
 void CsvWriter::endRow()

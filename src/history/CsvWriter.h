@@ -25,8 +25,11 @@ private:
     void drain();
 
     QIODevice &m_out;
-    // The local offset from UTC, looked up once an hour of rows.
-    qint64 m_offsetHour = -1;
+    void lookUpOffset(qint64 secs);
+
+    // The local offset from UTC and the seconds [from, until) it holds for.
+    qint64 m_offsetFrom = 0;
+    qint64 m_offsetUntil = 0;
     qint64 m_offsetSecs = 0;
     QByteArray m_buffer;
     bool m_rowStarted = false;

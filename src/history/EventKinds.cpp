@@ -26,8 +26,8 @@ const KindRule kRules[] = {
     {"扫描角度", kind::Survey},
     {"默认驱动角度", kind::Survey},
     {"信号丢失系统自动搜索", kind::Sweep},
-    {"当前位置(", kind::Comparison},
     {"信号最强(", kind::Comparison},
+    {"系统时间跳变", kind::Clock},
     {"手动驱动", kind::Drive},
     {"AIS驱动", kind::Drive},
     {"重启", kind::Reboot},
@@ -42,6 +42,10 @@ const KindRule kRules[] = {
 };
 
 const char *const kDataHeads[] = {"======", "5G数据", "本地串口AIS原始数据", "船舶MMSI:", "坐标："};
+
+// The comparison's readings before its decision: the decision line carries
+// all three, so each comparison is one event.
+const char *const kDataParts[] = {"当前位置(M)信号强度值", "当前位置(L)信号强度值", "当前位置(R)信号强度值"};
 
 bool isEventShaped(const QString &line)
 {
@@ -63,6 +67,10 @@ std::optional<QString> eventKindOf(const QString &line, bool operatorAction)
     }
     if (trimmed.left(24).contains(QStringLiteral("坐标：")) || !isEventShaped(trimmed))
         return std::nullopt;
+    for (const char *part : kDataParts) {
+        if (trimmed.contains(QString::fromUtf8(part)))
+            return std::nullopt;
+    }
     for (const KindRule &rule : kRules) {
         if (!trimmed.contains(QString::fromUtf8(rule.text)))
             continue;

@@ -2,15 +2,12 @@
 
 #include "history/CsvWriter.h"
 #include "history/HistorySchema.h"
+#include "history/SqliteSupport.h"
 
-#include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
-#include <atomic>
-#include <limits>
+#include <functional>
 
 namespace korvane::history {
 
@@ -44,51 +41,23 @@ QString minuteColumn(const QString &column)
     return QStringLiteral("NULL");
 }
 
-// Two statements, written one after the other: the minute rows lie before
-// the oldest second by construction, and each half then reads in index
-// order (the rowid breaks ties in the time index) with no sort of its own.
-QStringList samplesQueries()
+// Minute rows whose seconds the file no longer holds in full, and the
+// seconds; each in index order, merged by time as they are written.
+QString minutesQuery()
 {
-    QStringList minuteColumns;
+    QStringList columns;
     for (const QString &c : sampleColumns())
-        minuteColumns << minuteColumn(c);
-    return {QStringLiteral("SELECT t, %1, n FROM minutes WHERE t >= :a AND t <= :b"
-                           " AND t < (SELECT coalesce(min(t), :open) FROM samples) ORDER BY t")
-                .arg(minuteColumns.join(QLatin1Char(','))),
-            QStringLiteral("SELECT t, %1, 1 FROM samples WHERE t >= :a AND t <= :b ORDER BY t, rowid")
-                .arg(sampleColumns().join(QLatin1Char(',')))};
+        columns << minuteColumn(c);
+    return QStringLiteral("SELECT t, %1, n FROM minutes WHERE t >= :a AND t <= :b"
+                          " AND (SELECT count(*) FROM samples s WHERE s.t >= minutes.t AND s.t < minutes.t + 60000)"
+                          " < n ORDER BY t")
+        .arg(columns.join(QLatin1Char(',')));
 }
 
-// A read-only connection of its own, gone with the object.
-class ReadConnection {
-public:
-    explicit ReadConnection(const QString &file)
-        : m_name(QStringLiteral("history-reader-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-    }
-    ~ReadConnection()
-    {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-private:
-    static inline std::atomic<int> s_count{0};
-    QString m_name;
-};
-
-qint64 lowEnd(const QDateTime &since)
+QString secondsQuery()
 {
-    return since.isValid() ? since.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
-}
-
-qint64 highEnd(const QDateTime &until)
-{
-    return until.isValid() ? until.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
+    return QStringLiteral("SELECT t, %1, 1 FROM samples WHERE t >= :a AND t <= :b ORDER BY t, rowid")
+        .arg(sampleColumns().join(QLatin1Char(',')));
 }
 
 bool setError(QString *error, const QString &text)
@@ -98,42 +67,61 @@ bool setError(QString *error, const QString &text)
     return false;
 }
 
-using RowWriter = void (*)(const QSqlQuery &, CsvWriter &);
+using RowWriter = std::function<void(const QSqlQuery &, CsvWriter &)>;
 
-bool exportRows(const QString &file, const QString &header, const QStringList &statements, const QDateTime &since,
-                const QDateTime &until, QIODevice &out, QString *error, RowWriter writeRow)
+bool prepare(QSqlQuery &q, const QString &sql, const ExportRange &range)
 {
-    const QFileInfo info(file);
-    if (!info.exists())
-        return setError(error, QStringLiteral("history file %1 does not exist").arg(file));
-    if (!info.isFile() || !info.isReadable())
-        return setError(error, QStringLiteral("history file %1 cannot be read").arg(file));
-    ReadConnection connection(file);
-    QSqlDatabase db = connection.db();
-    if (!db.open())
-        return setError(error, QStringLiteral("history file %1: %2").arg(file, db.lastError().text()));
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return false;
+    q.bindValue(QStringLiteral(":a"), range.fromMs);
+    q.bindValue(QStringLiteral(":b"), range.untilMs);
+    return q.exec();
+}
+
+bool cancelled(const ExportRange &range)
+{
+    return range.cancel && range.cancel->load();
+}
+
+// Writes the rows of the queries, merged by their first column (time).
+bool exportRows(const QString &file, const QString &header, const QStringList &statements,
+                const ExportRange &range, QIODevice &out, QString *error, const RowWriter &writeRow)
+{
+    ReadOnlyConnection connection(file, 2000);
+    if (!connection.open())
+        return setError(error, connection.errorText().startsWith(QLatin1String("history file"))
+                                   ? connection.errorText()
+                                   : QStringLiteral("history file %1: %2").arg(file, connection.errorText()));
     CsvWriter csv(out);
     for (const QString &name : header.split(QLatin1Char(',')))
         csv.field(name);
     csv.endRow();
+    QList<QSqlQuery> queries;
+    QList<bool> live;
     for (const QString &sql : statements) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
-        q.bindValue(QStringLiteral(":a"), lowEnd(since));
-        q.bindValue(QStringLiteral(":b"), highEnd(until));
-        if (sql.contains(QLatin1String(":open")))
-            q.bindValue(QStringLiteral(":open"), std::numeric_limits<qint64>::max());
-        if (!q.exec())
-            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
-        while (q.next()) {
-            writeRow(q, csv);
-            csv.endRow();
-        }
-        if (q.lastError().isValid())
-            return setError(error, QStringLiteral("history file %1: %2").arg(file, q.lastError().text()));
+        queries.append(QSqlQuery(connection.db()));
+        if (!prepare(queries.last(), sql, range))
+            return setError(error, QStringLiteral("history file %1: %2").arg(file, errorText(queries.last().lastError())));
+        live.append(queries.last().next());
     }
+    qint64 rows = 0;
+    for (;;) {
+        int pick = -1;
+        for (int i = 0; i < queries.size(); ++i)
+            if (live[i] && (pick < 0 || queries[i].value(0).toLongLong() < queries[pick].value(0).toLongLong()))
+                pick = i;
+        if (pick < 0)
+            break;
+        writeRow(queries[pick], csv);
+        csv.endRow();
+        live[pick] = queries[pick].next();
+        if (++rows % 4096 == 0 && cancelled(range))
+            return setError(error, QStringLiteral("cancelled"));
+    }
+    for (const QSqlQuery &q : queries)
+        if (q.lastError().isValid())
+            return setError(error, QStringLiteral("history file %1: %2").arg(file, errorText(q.lastError())));
     if (!csv.finish())
         return setError(error, QStringLiteral("cannot write the export: ") + out.errorString());
     return true;
@@ -154,6 +142,17 @@ void writeEventRow(const QSqlQuery &q, CsvWriter &csv)
     csv.field(q.value(2).toString());
 }
 
+// The end named by a time of whole seconds includes that whole second.
+ExportRange rangeOf(const QDateTime &since, const QDateTime &until)
+{
+    ExportRange range;
+    if (since.isValid())
+        range.fromMs = since.toMSecsSinceEpoch();
+    if (until.isValid())
+        range.untilMs = until.toMSecsSinceEpoch() + 999;
+    return range;
+}
+
 } // namespace
 
 QString samplesCsvHeader()
@@ -161,19 +160,29 @@ QString samplesCsvHeader()
     return QStringLiteral("time,") + sampleColumns().join(QLatin1Char(',')) + QStringLiteral(",sample_count");
 }
 
+bool writeSamplesCsv(const QString &historyFile, const ExportRange &range, QIODevice &out, QString *error)
+{
+    return exportRows(historyFile, samplesCsvHeader(), {minutesQuery(), secondsQuery()}, range, out, error,
+                      writeSampleRow);
+}
+
+bool writeEventsCsv(const QString &historyFile, const ExportRange &range, QIODevice &out, QString *error)
+{
+    static const QString sql =
+        QStringLiteral("SELECT t, kind, text FROM events WHERE t >= :a AND t <= :b ORDER BY t, rowid");
+    return exportRows(historyFile, QStringLiteral("time,kind,text"), {sql}, range, out, error, writeEventRow);
+}
+
 bool writeSamplesCsv(const QString &historyFile, const QDateTime &since, const QDateTime &until, QIODevice &out,
                      QString *error)
 {
-    return exportRows(historyFile, samplesCsvHeader(), samplesQueries(), since, until, out, error,
-                      writeSampleRow);
+    return writeSamplesCsv(historyFile, rangeOf(since, until), out, error);
 }
 
 bool writeEventsCsv(const QString &historyFile, const QDateTime &since, const QDateTime &until, QIODevice &out,
                     QString *error)
 {
-    static const QString sql = QStringLiteral("SELECT t, kind, text FROM events WHERE t >= :a AND t <= :b ORDER BY t, rowid");
-    return exportRows(historyFile, QStringLiteral("time,kind,text"), {sql}, since, until, out, error,
-                      writeEventRow);
+    return writeEventsCsv(historyFile, rangeOf(since, until), out, error);
 }
 
 } // namespace korvane::history

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "history/ExtentCache.h"
+#include "history/SqliteSupport.h"
 
 #include <QHash>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-#include <functional>
 #include <optional>
 
 namespace korvane::history {
@@ -51,7 +51,17 @@ struct LinkRun {
 struct Event {
     qint64 t = 0;
     QString kind;
-    QString text;
+    QString text;  // the log line
+    QString words; // what to show
+};
+
+// Events of one kind that fall within a few pixels of each other: one mark
+// with their number; `t` and the words are the first one's.
+struct MarkerGroup {
+    qint64 t = 0;
+    QString kind;
+    int count = 0;
+    QString words;
 };
 
 // Every figure and state known at one time, by column name; a name that is
@@ -63,29 +73,46 @@ struct Reading {
     QHash<QString, double> values;
 };
 
+// What the window asks for one span.
+struct LoadRequest {
+    QStringList figures;
+    QStringList states;
+    Span span;
+    // Kinds left out of the marks and the list (the filter).
+    QStringList hiddenKinds;
+    // Marks of a kind closer than this many columns merge.
+    int markerColumns = 6;
+    // The list: at most this many events, the newest first; or, with
+    // `around`, as many on either side of that time, in time order.
+    int listLimit = 500;
+    std::optional<qint64> around;
+};
+
 // What a chart draws over one span.
 struct SpanData {
     Span span;
     QVector<FigureColumns> figures;
     QHash<QString, QVector<LinkRun>> bands; // by state column
-    QVector<Event> events;
-    // False while older seconds of a long span are still to be read: ask
-    // again (on the next turn of the event loop) for the rest.
+    QVector<MarkerGroup> markers;           // in time order
+    QVector<LinkRun> signalLost;            // signal-lost episodes
+    QVector<Event> events;                  // the list
+    bool newestFirst = true;
+    qint64 listedOf = 0;                    // events shown by the filter in the span
+    QHash<QString, qint64> kindCounts;      // every event in the span, by kind
+    bool fromMinutes = false;               // figures read from the minute rows
     bool complete = true;
 };
 
-// Reads the history file while the station writes it. Every figure query
-// returns at most one extent per column, grouped by the database, so a chart
-// never holds more rows than it has pixels. Spans up to kRawSpanMs read the
-// per-second rows where there still are some and the minute rows before
-// them; longer spans read the minute rows only. Where a pixel column is
-// wider than ten seconds, the per-second rows are read through a cache of
-// ten-second bins, so a live 48-hour chart reads only the newest rows; the
-// first look at a long span reads its seconds three hours a call, newest first.
+// Reads the history file while the station writes it, on a read-only
+// connection of its own; meant to run on a worker thread (HistoryReader),
+// never on the event loop. Every figure query returns at most one extent
+// per column, grouped by the database, so a chart never holds more rows
+// than it has pixels. A span holding at least as many minutes as it has
+// columns reads the minute rows for all of it (a week is 10,080 rows, a
+// year half a million); a shorter one reads the per-second rows, and the
+// minute rows of minutes whose seconds are gone.
 class HistoryQuery {
 public:
-    static constexpr qint64 kRawSpanMs = 72LL * 3600 * 1000;
-
     explicit HistoryQuery(QString file);
     ~HistoryQuery();
     HistoryQuery(const HistoryQuery &) = delete;
@@ -94,9 +121,14 @@ public:
     // Opens the file read-only; false (and errorText()) when it is missing
     // or not a history file.
     bool open();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_connection.isOpen(); }
     QString errorText() const { return m_error; }
-    QString file() const { return m_file; }
+    QString file() const { return m_connection.file(); }
+    // Cuts short a query running on another thread.
+    void interrupt() { m_connection.interrupter().interrupt(); }
+    void close() { m_connection.close(); }
+
+    static bool readsMinutes(const Span &span);
 
     QVector<FigureColumns> figures(const QStringList &names, const Span &span);
     // Up/down runs of each state column over the span, in time order.
@@ -108,27 +140,26 @@ public:
     // The time of the newest row, if any.
     std::optional<qint64> lastTime();
 
-    // Figures, bands and events in one go.
+    // Figures, bands, marks and the list in one go.
+    SpanData load(const LoadRequest &request);
     SpanData load(const QStringList &figureNames, const QStringList &states, const Span &span);
 
 private:
-    struct Source;
-    QVector<Source> sourcesFor(const Span &span);
-    // Runs `collect` over each grouped row of the sources covering the span.
-    // `collect` gets the column and, for each name, its least and greatest
-    // value (NaN: unknown).
-    void groupColumns(const Span &span, const QStringList &figures, const QStringList &states,
-                      const std::function<void(qint64, const double *)> &collect);
-    void groupQuery(const Span &span, const Source &source, const QStringList &figures, const QStringList &states,
-                    const std::function<void(qint64, const double *)> &collect);
-    std::optional<qint64> firstRawTime();
+    bool ready();
+    void groupFigures(const LoadRequest &request, SpanData &data);
+    void groupEvents(const LoadRequest &request, SpanData &data);
+    void listEvents(const LoadRequest &request, SpanData &data);
+    void readSignalLost(const Span &span, SpanData &data);
+    QVector<Event> readEvents(QSqlQuery &q);
 
-    QString m_file;
-    QString m_connection;
-    bool m_open = false;
-    bool m_complete = true;
+    ReadOnlyConnection m_connection;
     QString m_error;
-    ExtentCache m_cache;
 };
+
+// The signal-lost episodes among `events` (in time order), as down runs
+// within [from, until): from a link_lost event saying "信号丢失…" to the
+// next link_back saying "信号恢复…"; one lost before `from` and back after
+// it starts at `from`, one not back yet lasts to `until`.
+QVector<LinkRun> signalLostRuns(const QVector<Event> &events, qint64 from, qint64 until);
 
 } // namespace korvane::history

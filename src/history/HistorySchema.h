@@ -12,7 +12,10 @@ namespace korvane::history {
 // rowid keeps the order in which rows were written when the clock steps back.
 // An unknown figure is NULL, never 0.
 
-inline constexpr int kSchemaVersion = 1;
+// 1: minute rows made only when seconds were folded after the raw
+// retention. 2: a minute row for every minute, written as it closes (and
+// rewritten while it fills); events carry their text in words.
+inline constexpr int kSchemaVersion = 2;
 
 // The real-valued figures of a sample, in column order. The per-second table
 // `samples` has one column of each name; the per-minute table `minutes` has
@@ -40,7 +43,12 @@ inline const QStringList kStateColumns = {
 
 // In `minutes`, each state column holds the share (0…1) of the minute's
 // samples that were up, NULL when none of them was known; `n` is the number
-// of samples folded into the row.
+// of samples folded into the row. A minute row is made from the seconds of
+// its minute as the minute closes, and is never replaced by a fold of fewer
+// seconds (after the seconds are gone, a late second cannot shrink it).
+//
+// An event's `text` is the daily log's line as written; `words` what the
+// history window shows for it (NULL: derived from the text).
 inline const char *const kCreateSchema[] = {
     "CREATE TABLE IF NOT EXISTS samples ("
     " t INTEGER NOT NULL,"
@@ -74,7 +82,7 @@ inline const char *const kCreateSchema[] = {
     " distance_km_min REAL, distance_km_mean REAL, distance_km_max REAL,"
     " board_link REAL, radio_link REAL, cloud_ok REAL)",
     "CREATE TABLE IF NOT EXISTS events ("
-    " t INTEGER NOT NULL, kind TEXT NOT NULL, text TEXT NOT NULL)",
+    " t INTEGER NOT NULL, kind TEXT NOT NULL, text TEXT NOT NULL, words TEXT)",
     "CREATE INDEX IF NOT EXISTS events_t ON events(t)",
 };
 
@@ -91,6 +99,7 @@ inline const QString Survey = QStringLiteral("survey");
 inline const QString Reboot = QStringLiteral("reboot");
 inline const QString CloudFailure = QStringLiteral("cloud_failure");
 inline const QString Operator = QStringLiteral("operator");
+inline const QString Clock = QStringLiteral("clock");
 inline const QString Other = QStringLiteral("other");
 } // namespace kind
 

@@ -1,7 +1,6 @@
 #include "history/Retention.h"
 
-#include "history/HistorySchema.h"
-
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -11,7 +10,6 @@ namespace korvane::history {
 namespace {
 
 constexpr qint64 kMinuteMs = 60 * 1000;
-constexpr qint64 kFoldSpanMs = 60 * kMinuteMs;
 constexpr int kPruneRows = 2000;
 
 int positiveOr(const QString &text, int fallback)
@@ -21,68 +19,30 @@ int positiveOr(const QString &text, int fallback)
     return ok && value >= 1 ? value : fallback;
 }
 
-const QString &foldStatement()
-{
-    static const QString statement = [] {
-        QStringList columns{QStringLiteral("t"), QStringLiteral("n")};
-        QStringList values{QStringLiteral("(t / 60000) * 60000"), QStringLiteral("count(*)")};
-        for (const QString &c : kFigureColumns) {
-            columns << c + QStringLiteral("_min") << c + QStringLiteral("_mean") << c + QStringLiteral("_max");
-            values << QStringLiteral("min(%1)").arg(c) << QStringLiteral("avg(%1)").arg(c)
-                   << QStringLiteral("max(%1)").arg(c);
-        }
-        for (const QString &c : kStateColumns) {
-            columns << c;
-            values << QStringLiteral("avg(%1)").arg(c);
-        }
-        return QStringLiteral("INSERT OR REPLACE INTO minutes (%1) SELECT %2 FROM samples"
-                              " WHERE t >= ? AND t < ? GROUP BY t / 60000")
-            .arg(columns.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
-    }();
-    return statement;
-}
-
-bool run(QSqlDatabase &db, const QString &sql, const QVariantList &values, QSqlQuery *out = nullptr)
+bool pruneStep(QSqlDatabase &db, const QString &table, qint64 cut, bool &more, QSqlError &error)
 {
     QSqlQuery q(db);
-    if (!q.prepare(sql))
+    if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid IN (SELECT rowid FROM %1 WHERE t < ? LIMIT %2)")
+                       .arg(table)
+                       .arg(kPruneRows))) {
+        error = q.lastError();
         return false;
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    if (!q.exec())
+    }
+    q.addBindValue(cut);
+    if (!q.exec()) {
+        error = q.lastError();
         return false;
-    if (out)
-        *out = std::move(q);
-    return true;
-}
-
-// Folds the oldest hour (at most) before the cut. Sets `more` when
-// samples before the cut remain after it.
-bool foldStep(QSqlDatabase &db, qint64 cut, bool &more)
-{
-    QSqlQuery oldest(db);
-    if (!run(db, QStringLiteral("SELECT min(t) FROM samples WHERE t < ?"), {cut}, &oldest) || !oldest.next())
-        return false;
-    if (oldest.value(0).isNull())
-        return true;
-    const qint64 from = oldest.value(0).toLongLong() / kMinuteMs * kMinuteMs;
-    const qint64 to = std::min(from + kFoldSpanMs, cut);
-    more = to < cut;
-    return run(db, foldStatement(), {from, to})
-           && run(db, QStringLiteral("DELETE FROM samples WHERE t >= ? AND t < ?"), {from, to});
-}
-
-bool pruneStep(QSqlDatabase &db, const QString &table, qint64 cut, bool &more)
-{
-    QSqlQuery q(db);
-    if (!run(db,
-             QStringLiteral("DELETE FROM %1 WHERE rowid IN (SELECT rowid FROM %1 WHERE t < ? LIMIT %2)")
-                 .arg(table)
-                 .arg(kPruneRows),
-             {cut}, &q))
-        return false;
+    }
     more = more || q.numRowsAffected() >= kPruneRows;
     return true;
+}
+
+std::optional<qint64> single(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql) || !q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return q.value(0).toLongLong();
 }
 
 } // namespace
@@ -93,16 +53,30 @@ RetentionLimits retentionFromTexts(const QString &rawHours, const QString &days)
     return {positiveOr(rawHours, defaults.rawHours), positiveOr(days, defaults.days)};
 }
 
-bool retentionStep(QSqlDatabase &db, qint64 nowMs, const RetentionLimits &limits, bool *failed)
+std::optional<qint64> newestRowTime(const QSqlDatabase &db)
 {
-    const qint64 rawCut = (nowMs - qint64(limits.rawHours) * 3600 * 1000) / kMinuteMs * kMinuteMs;
-    const qint64 dayCut = nowMs - qint64(limits.days) * 24 * 3600 * 1000;
+    if (const auto t = single(db, QStringLiteral("SELECT max(t) FROM samples")))
+        return t;
+    return single(db, QStringLiteral("SELECT max(t) FROM minutes"));
+}
+
+bool retentionStep(QSqlDatabase &db, qint64 reference, const RetentionLimits &limits, bool *failed,
+                   QSqlError *error)
+{
+    QSqlError e;
+    const qint64 rawCut = (reference - qint64(limits.rawHours) * 3600 * 1000) / kMinuteMs * kMinuteMs;
+    const qint64 dayCut = reference - qint64(limits.days) * 24 * 3600 * 1000;
     bool more = false;
-    const bool ok = db.transaction() && foldStep(db, rawCut, more)
-                    && pruneStep(db, QStringLiteral("minutes"), dayCut, more)
-                    && pruneStep(db, QStringLiteral("events"), dayCut, more) && db.commit();
-    if (!ok)
+    const bool ok = db.transaction() && pruneStep(db, QStringLiteral("samples"), rawCut, more, e)
+                    && pruneStep(db, QStringLiteral("minutes"), dayCut, more, e)
+                    && pruneStep(db, QStringLiteral("events"), dayCut, more, e) && db.commit();
+    if (!ok) {
+        if (!e.isValid())
+            e = db.lastError();
         db.rollback();
+    }
+    if (error)
+        *error = e;
     if (failed)
         *failed = !ok;
     return ok && more;

@@ -57,7 +57,8 @@ bool inRange(Figure f, double value);
 struct EventRow {
     qint64 t = 0;
     QString kind;
-    QString text;
+    QString text;  // the daily log's line
+    QString words; // what the window shows; empty: made from the text
 };
 
 } // namespace korvane::history

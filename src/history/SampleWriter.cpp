@@ -31,15 +31,20 @@ QVariant orNull(const std::optional<T> &value)
     return value ? QVariant::fromValue(*value) : QVariant(QMetaType::fromType<T>());
 }
 
-bool fail(const QSqlQuery &q, QString &error)
+bool fail(const QSqlQuery &q, QSqlError &error)
 {
-    error = q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText();
+    error = q.lastError();
     return false;
+}
+
+QVariant textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
 }
 
 } // namespace
 
-bool writeSamples(QSqlDatabase &db, std::span<const Sample> samples, QString &error)
+bool writeSamples(QSqlDatabase &db, std::span<const Sample> samples, QSqlError &error, WrittenRows *written)
 {
     if (samples.empty())
         return true;
@@ -55,24 +60,31 @@ bool writeSamples(QSqlDatabase &db, std::span<const Sample> samples, QString &er
         q.bindValue(i++, orNull(s.radioLink));
         q.bindValue(i++, orNull(s.cloudOk));
         q.bindValue(i++, orNull(s.radioFamily));
-        q.bindValue(i++, s.alarm.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(s.alarm));
+        q.bindValue(i++, textOrNull(s.alarm));
         if (!q.exec())
             return fail(q, error);
+        if (written) {
+            const qint64 rowid = q.lastInsertId().toLongLong();
+            if (written->first < 0)
+                written->first = rowid;
+            written->last = rowid;
+        }
     }
     return true;
 }
 
-bool writeEvents(QSqlDatabase &db, std::span<const EventRow> events, QString &error)
+bool writeEvents(QSqlDatabase &db, std::span<const EventRow> events, QSqlError &error)
 {
     if (events.empty())
         return true;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO events (t, kind, text) VALUES (?, ?, ?)")))
+    if (!q.prepare(QStringLiteral("INSERT INTO events (t, kind, text, words) VALUES (?, ?, ?, ?)")))
         return fail(q, error);
     for (const EventRow &e : events) {
         q.bindValue(0, e.t);
         q.bindValue(1, e.kind);
         q.bindValue(2, e.text);
+        q.bindValue(3, textOrNull(e.words));
         if (!q.exec())
             return fail(q, error);
     }

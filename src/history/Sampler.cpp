@@ -4,6 +4,8 @@
 #include "history/HistoryStore.h"
 #include "platform/Clock.h"
 
+#include <cstdlib>
+
 namespace korvane::history {
 
 Sampler::Sampler(const Clock &clock, HistoryStore &store, Reader read, QObject *parent)
@@ -22,12 +24,19 @@ void Sampler::start(int intervalMs)
 void Sampler::sampleNow()
 {
     Sample s = m_read();
-    s.t = m_clock.now().toMSecsSinceEpoch();
+    const QDateTime now = m_clock.now();
+    s.t = now.toMSecsSinceEpoch();
+    if (m_hasLast) {
+        const qint64 expected = m_last.t + m_sinceLast.elapsed();
+        if (std::llabs(s.t - expected) > kJumpMs)
+            Q_EMIT clockJumped(s.t - expected, QDateTime::fromMSecsSinceEpoch(expected), now);
+    }
+    m_sinceLast.start();
     m_store.addSample(s);
     // Link losses and returns are the station's own event lines (with the
     // reason and the length), so the samples make none of their own.
     if (!s.alarm.isEmpty() && s.alarm != m_last.alarm)
-        m_store.addEvent({s.t, kind::Alarm, s.alarm});
+        m_store.addEvent({s.t, kind::Alarm, s.alarm, {}});
     m_last = s;
     m_hasLast = true;
 }

@@ -21,6 +21,9 @@ struct RadioStats {
     // that the figures above are only their starting values, not readings.
     bool figuresRead = false;
     bool throughputRead = false;
+    // The last reading's signal was no reading (positive): the figures
+    // above are still the ones before it.
+    bool signalRejected = false;
 };
 
 } // namespace korvane

@@ -100,6 +100,7 @@ void RadioSession::airOsFigures(const QString &reply)
 
     // A positive signal is no reading: signal, noise and chains stay.
     const double signal = numberOfText(s.signal);
+    stats.signalRejected = std::floor(signal) > 0;
     if (!(std::floor(signal) > 0)) {
         if (std::floor(signal) < 0)
             d.Text1.setText(RadioFigures::shown(s.signal));

@@ -121,12 +121,22 @@ TEST_F(StationHistory, FiguresOutOfRangeOrUnknownStayEmpty)
     station->radio.pingWindow[0] = 12;
     station->radio.pingCount = 1;
     station->radio.pingSum = 12;
+    // A figure is stored from its reading: the radio's and the ping's.
+    station->display.radioFeed.reading();
+    station->display.pingFeed.reading();
     s = station->historySample();
     EXPECT_EQ(s[Figure::Signal], -58.0);
     EXPECT_EQ(s[Figure::Noise], -96.0);
     EXPECT_EQ(s[Figure::Ping], 12.0);
+    station->radioStats.signalRejected = true;
+    s = station->historySample();
+    EXPECT_FALSE(s[Figure::Signal].has_value()) << "a positive signal leaves the one before, and that is no reading";
+    EXPECT_FALSE(s[Figure::Noise].has_value());
+    station->radioStats.signalRejected = false;
     station->radio.loggedIn = false;
-    EXPECT_FALSE(station->historySample()[Figure::Signal].has_value()) << "a stale reading is not a reading";
+    s = station->historySample();
+    EXPECT_FALSE(s[Figure::Signal].has_value()) << "a stale reading is not a reading";
+    EXPECT_FALSE(s[Figure::Ping].has_value()) << "no ping through a radio outage";
 }
 
 TEST_F(StationHistory, OperatorActionsAndAlarmsBecomeEvents)
@@ -143,6 +153,55 @@ TEST_F(StationHistory, OperatorActionsAndAlarmsBecomeEvents)
     while (q.next())
         kinds << q.value(0).toString();
     EXPECT_EQ(kinds, (QStringList{history::kind::Alarm, history::kind::Operator}));
+}
+
+// The clock set two days forward and back again: one event line each way,
+// the rows keep the times the clock gave them, nothing is deleted.
+TEST_F(StationHistory, AJumpOfTheClockIsOneEventLineEachWay)
+{
+    station->historySampler->sampleNow();
+    f.clock.time = f.clock.time.addDays(2);
+    station->historySampler->sampleNow();
+    station->historySampler->sampleNow();
+    f.clock.time = f.clock.time.addDays(-2);
+    station->historySampler->sampleNow();
+    ASSERT_TRUE(station->historyStore->flush());
+    // The forward jump's line is in the day's log of the date it jumped to.
+    QString log = f.logText();
+    f.clock.time = f.clock.time.addDays(2);
+    log += f.logText();
+    f.clock.time = f.clock.time.addDays(-2);
+    EXPECT_EQ(log.count(QStringLiteral("系统时间跳变：向前2天0小时")), 1) << qPrintable(log);
+    EXPECT_EQ(log.count(QStringLiteral("系统时间跳变：向后2天0小时")), 1) << qPrintable(log);
+    QSqlDatabase db = other();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM events WHERE kind = 'clock'")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 2);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM samples")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 4);
+}
+
+// A drive from the ring is stored in words, with the command kept; the
+// ring's centre, back to automatic drive, is an event of its own.
+TEST_F(StationHistory, ManualDrivesAreEventsInWords)
+{
+    LoopbackServer board;
+    station->Winsock2.RemoteHost = QStringLiteral("127.0.0.1");
+    station->Winsock2.RemotePort = board.port();
+    station->Winsock2.Connect();
+    ASSERT_TRUE(waitUntil([&] { return station->controllerLink.isConnected(); }));
+    station->controllerStatus.AngleH = 100;
+    station->click(QStringLiteral("angle"), 3);
+    station->click(QStringLiteral("angle"), 12);
+    ASSERT_TRUE(station->historyStore->flush());
+    QSqlDatabase db = other();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT text, words FROM events WHERE kind = 'drive' ORDER BY rowid")));
+    ASSERT_TRUE(q.next());
+    EXPECT_TRUE(q.value(0).toString().endsWith(QStringLiteral("手动驱动：[P0H-10V0]"))) << qPrintable(q.value(0).toString());
+    EXPECT_EQ(q.value(1).toString(), QStringLiteral("手动驱动：右舷90°"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(1).toString(), QStringLiteral("恢复自动驱动"));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ Export runExport(const QStringList &arguments) { return runHistoryExport(argumen
 QList<Row> parse(const QStringList &rows) { return parseHistoryRows(rows); }
 QDateTime second(const QDateTime &t) { return wholeSecond(t); }
 
-enum Column { Time = 0, Signal = 1, Heading = 7, BoardLink = 11, RadioLink = 12 };
+enum Column { Time = 0, Signal = 1, Ping = 5, Heading = 7, BoardLink = 11, RadioLink = 12 };
 
 class HistoryE2E : public ::testing::Test {
 protected:
@@ -129,6 +129,8 @@ TEST_F(HistoryE2E, ExportFollowsTheRadioAndShowsTheDropAtItsSeconds)
         const QString s = r.cell(Signal);
         if (r.cell(RadioLink) == QLatin1String("0")) {
             EXPECT_TRUE(s.isEmpty()) << qPrintable(r.cells.join(u','));
+            EXPECT_TRUE(r.cell(Ping).isEmpty()) << "no ping is measured through the outage: "
+                                                << qPrintable(r.cells.join(u','));
             seenLoss = true;
             continue;
         }
@@ -222,7 +224,11 @@ TEST_F(HistoryE2E, SignalOutOfRangeFromTheRadioIsNeverStored)
     ASSERT_TRUE(startStation(station));
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-61"), kWaitMs));
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("misreport 30")));
-    ASSERT_TRUE(waitForSampleAfter(QDateTime::currentDateTime().addSecs(1)));
+    // Once the radio's next reading has come, a positive signal is no
+    // reading: unknown, not the last good value.
+    const QDateTime positive = second(QDateTime::currentDateTime()).addSecs(3);
+    ASSERT_TRUE(waitForSampleAfter(positive.addSecs(3)));
+    const QDateTime positiveEnd = second(QDateTime::currentDateTime());
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("misreport -500")));
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("Text1.text=-500"), kWaitMs)) << "the station shows what came";
     const QDateTime misreported = QDateTime::currentDateTime();
@@ -236,6 +242,9 @@ TEST_F(HistoryE2E, SignalOutOfRangeFromTheRadioIsNeverStored)
             << qPrintable(r.cells.join(u','));
         if (r.time > second(misreported) && r.cell(RadioLink) == QLatin1String("1") && s.isEmpty())
             ++unknownWhileUp;
+        if (r.time >= positive && r.time < positiveEnd) {
+            EXPECT_TRUE(s.isEmpty()) << "+30 dBm is stored as unknown: " << qPrintable(r.cells.join(u','));
+        }
     }
     EXPECT_GT(unknownWhileUp, 0);
 }

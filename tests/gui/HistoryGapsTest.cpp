@@ -98,10 +98,13 @@ TEST_F(HistoryGapsTest, TheSignalBandShowsEachLossAndTheCloudSaysWhenItDidNotRep
     sampleEverySecond(-60, {});
     for (int s = 300; s < 320; ++s)
         signal.columns[int(data.span.column(s * kSecond))] = history::Extent{-118, -112};
-    data.events = {{100 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失（-110dBm以下）")},
-                   {150 * kSecond, history::kind::LinkLost, QStringLiteral("微波连接中断")},
-                   {200 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复，中断1分40秒")},
-                   {400 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失")}};
+    // The episodes as the query finds them among the station's own lines.
+    data.signalLost = signalLostRuns(
+        {{100 * kSecond, history::kind::LinkLost, QStringLiteral("00:01:40 主机类型(1)事件：信号丢失（-110dBm以下）")},
+         {150 * kSecond, history::kind::LinkLost, QStringLiteral("微波连接中断")},
+         {200 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复，中断1分40秒")},
+         {400 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失")}},
+        0, 480 * kSecond);
     data.bands[QStringLiteral("cloud_ok")] = {{0, 300 * kSecond, history::LinkState::Up},
                                               {300 * kSecond, 480 * kSecond, history::LinkState::Unknown}};
     const QImage image = draw();

@@ -306,7 +306,9 @@ void HistoryScreenshot::grabWindow()
     const auto middle = [](const QDateTime &a, const QDateTime &b) {
         return (a.toMSecsSinceEpoch() + b.toMSecsSinceEpoch()) / 2;
     };
+    ASSERT_TRUE(waitUntil([&] { return !window.isLoading(); }, kWaitMs));
     window.setCursorTime(middle(at.dropped, at.returned));
+    ASSERT_TRUE(waitUntil([&] { return !window.isLoading(); }, kWaitMs));
     auto *events = window.findChild<QListWidget *>(QStringLiteral("historyEvents"));
     ASSERT_GE(events->count(), 6);
 

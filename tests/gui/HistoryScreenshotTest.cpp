@@ -6,6 +6,7 @@
 #include "support/HistoryFill.h"
 #include "support/HistoryRun.h"
 #include "support/StationFixture.h"
+#include "support/Wait.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -25,7 +26,9 @@ TEST(Fonts, CoverEveryGlyphTheHistoryWindowShows)
 {
     const QString shown = QStringLiteral("历史曲线…信号噪声速率下行上行容量延迟角度天线方位船首向控制板微波云端"
                                          "实时回看最新显示至自定义分钟小时天导出◀▶●—通断链恢复扫描比较测量重启"
-                                         "失败告警登录驱动操作其他偏移：°");
+                                         "失败告警登录驱动操作其他偏移：°"
+                                         "加载中筛选最新在前跟随光标列出条本时段共左右舷船首尾方向时钟跳变最强停转回到间正导"
+                                         "（）及其后");
     const QFontMetrics metrics(stationFont());
     for (QChar c : shown)
         EXPECT_TRUE(metrics.inFont(c)) << "no glyph for U+" << QString::number(c.unicode(), 16).toStdString();
@@ -55,9 +58,11 @@ TEST(HistoryBands, GeneratedHourShowsTheDropAndTheCloudFailureInRed)
     window.show();
     window.layout()->activate();
     window.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return !window.isLoading(); }, 20000));
     auto *events = window.findChild<QListWidget *>(QStringLiteral("historyEvents"));
     ASSERT_EQ(events->count(), 2 + test::HistoryRun::kSweepSteps + 1 + 1);
     window.setCursorTime(run.at(run.dropAt + 90));
+    ASSERT_TRUE(test::waitUntil([&] { return !window.isLoading(); }, 20000));
     events->setCurrentRow(0);
 
     const QImage image = window.grab().toImage();

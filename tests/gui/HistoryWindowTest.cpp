@@ -61,6 +61,7 @@ protected:
         fill->event(now() - 120 * kSecond, history::kind::LinkLost, QStringLiteral("微波链路断开"));
         fill->event(now() - 400 * kSecond, history::kind::Sweep, QStringLiteral("扫描 偏移-30°"));
         fill->commit();
+        fill->foldAll();
     }
 
     HistoryWindow &open()
@@ -69,7 +70,15 @@ protected:
         window->show();
         window->layout()->activate();
         window->refresh();
+        settle();
         return *window;
+    }
+
+    // The answers of the worker are in and drawn.
+    void settle(HistoryWindow *w = nullptr)
+    {
+        HistoryWindow *target = w ? w : window.get();
+        ASSERT_TRUE(waitUntil([&] { return !target->isLoading(); }, 20000)) << "the worker answers";
     }
 
     QString readout() const { return window->findChild<QLabel *>(QStringLiteral("historyReadout"))->text(); }
@@ -88,6 +97,7 @@ TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
     // One second two days back, so two days of seconds are to be read.
     fill->sample(now() - 47 * 60 * kMinute, {{QStringLiteral("signal_dbm"), -70.0}});
     fill->commit();
+    fill->foldAll();
     HistoryWindow &w = open();
     auto *spans = w.findChild<QComboBox *>(QStringLiteral("historySpan"));
     ASSERT_TRUE(spans);
@@ -101,6 +111,10 @@ TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
                  {4, 2880 * kMinute}, {5, 7 * 1440 * kMinute}};
     for (const auto &c : cases) {
         w.setSpanIndex(c.index);
+        EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("historyStatus"))->text(), QStringLiteral("加载中…"));
+        EXPECT_TRUE(w.chart()->loading());
+        settle();
+        EXPECT_FALSE(w.chart()->loading());
         const history::SpanData &data = w.chart()->data();
         EXPECT_EQ(data.span.length(), c.length) << c.index;
         EXPECT_EQ(data.span.until, now()) << c.index;
@@ -110,16 +124,17 @@ TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
     }
     // Ten minutes over more pixels than seconds: each second in a column of its own.
     w.setSpanIndex(0);
+    settle();
     ASSERT_GT(w.chart()->plotWidth(), 600);
     int known = 0;
     for (const auto &column : w.chart()->data().figures[0].columns)
         known += column.has_value();
     EXPECT_EQ(known, 600);
 
-    // Two days fill in over a few turns of the event loop.
+    // Two days read the minute rows, the newest minute included.
     w.setSpanIndex(4);
-    EXPECT_FALSE(w.chart()->data().complete);
-    EXPECT_TRUE(waitUntil([&] { return w.chart()->data().complete; }));
+    settle();
+    EXPECT_TRUE(w.chart()->data().fromMinutes);
     EXPECT_EQ(w.chart()->data().span.length(), 2880 * kMinute);
     const history::SpanData &twoDays = w.chart()->data();
     const auto &old = twoDays.figures[0].columns[twoDays.span.column(now() - 47 * 60 * kMinute)];
@@ -129,6 +144,7 @@ TEST_F(HistoryWindowTest, TheSpanChosenEndsNowAndFillsEveryPixelColumn)
 
     // A from–to choice shows exactly that stretch and stops following.
     w.showRange(now() - 5 * kMinute, now() - 2 * kMinute);
+    settle();
     EXPECT_EQ(w.chart()->data().span.from, now() - 5 * kMinute);
     EXPECT_EQ(w.chart()->data().span.until, now() - 2 * kMinute);
     EXPECT_FALSE(w.isLive());
@@ -140,9 +156,11 @@ TEST_F(HistoryWindowTest, TheCursorShowsEveryValueAtItsTime)
     fillTenMinutes();
     HistoryWindow &w = open();
     w.setSpanIndex(0);
+    settle();
     HistoryChart *chart = w.chart();
     const QPointF early(chart->xAt(now() - 300 * kSecond), chart->plotRect().center().y());
     test::click(chart, early);
+    settle();
     ASSERT_TRUE(chart->cursorTime());
     EXPECT_NEAR(double(*chart->cursorTime()), double(now() - 300 * kSecond), 2000);
     const QString text = readout();
@@ -154,6 +172,7 @@ TEST_F(HistoryWindowTest, TheCursorShowsEveryValueAtItsTime)
     EXPECT_TRUE(text.contains(QStringLiteral("微波 通"))) << text.toStdString();
 
     test::click(chart, QPointF(chart->xAt(now() - 60 * kSecond), early.y()));
+    settle();
     EXPECT_TRUE(readout().contains(QStringLiteral("微波 断"))) << readout().toStdString();
     EXPECT_TRUE(readout().contains(QStringLiteral("云端 —"))) << readout().toStdString();
 }
@@ -163,13 +182,17 @@ TEST_F(HistoryWindowTest, AnEventInTheListMovesTheCursorToIt)
     fillTenMinutes();
     HistoryWindow &w = open();
     w.setSpanIndex(0);
+    settle();
     auto *list = w.findChild<QListWidget *>(QStringLiteral("historyEvents"));
     ASSERT_TRUE(list);
     ASSERT_EQ(list->count(), 2);
-    EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("扫描：扫描 偏移-30°")));
-    EXPECT_TRUE(list->item(1)->text().contains(QStringLiteral("断链：微波链路断开")));
-    QListWidgetItem *lost = list->item(1);
+    // The newest first, the time once.
+    const QString lostTime = QDateTime::fromMSecsSinceEpoch(now() - 120 * kSecond).toString(QStringLiteral("MM-dd HH:mm:ss"));
+    EXPECT_EQ(list->item(0)->text(), lostTime + QStringLiteral("  断链：微波链路断开"));
+    EXPECT_TRUE(list->item(1)->text().contains(QStringLiteral("扫描：扫描 偏移-30°")));
+    QListWidgetItem *lost = list->item(0);
     test::click(list->viewport(), list->visualItemRect(lost).center());
+    settle();
     EXPECT_EQ(w.chart()->cursorTime(), now() - 120 * kSecond);
     EXPECT_TRUE(readout().startsWith(QDateTime::fromMSecsSinceEpoch(now() - 120 * kSecond)
                                          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
@@ -187,6 +210,7 @@ TEST_F(HistoryWindowTest, LiveChartsFollowThePresentUntilTheOperatorLooksBack)
     fillTenMinutes();
     HistoryWindow &w = open();
     w.setSpanIndex(0);
+    settle();
     EXPECT_TRUE(w.isLive());
     // Time passes; the live tick moves the span along.
     clock.time = clock.time.addSecs(30);
@@ -197,24 +221,29 @@ TEST_F(HistoryWindowTest, LiveChartsFollowThePresentUntilTheOperatorLooksBack)
     QWheelEvent wheel(middle, w.chart()->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(w.chart(), &wheel);
+    settle();
     EXPECT_FALSE(w.isLive());
     const qint64 until = w.chart()->data().span.until;
     EXPECT_EQ(until, now() - kMinute);
     clock.time = clock.time.addSecs(30);
     w.refresh();
+    settle();
     EXPECT_EQ(w.chart()->data().span.until, until);
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("historyLive"))->text(), QStringLiteral("回看"));
 
     // Back half a span, then forward past the present: live again.
     test::click(w.findChild<QPushButton *>(QStringLiteral("historyBack")));
+    settle();
     EXPECT_EQ(w.chart()->data().span.until, until - 5 * kMinute);
     test::click(w.findChild<QPushButton *>(QStringLiteral("historyForward")));
     test::click(w.findChild<QPushButton *>(QStringLiteral("historyForward")));
+    settle();
     EXPECT_TRUE(w.isLive());
     EXPECT_EQ(w.chart()->data().span.until, now());
 
     w.scrollBy(-2);
     test::click(w.findChild<QPushButton *>(QStringLiteral("historyNow")));
+    settle();
     EXPECT_TRUE(w.isLive());
     EXPECT_EQ(w.chart()->data().span.until, now());
 }
@@ -227,6 +256,7 @@ TEST_F(HistoryWindowTest, TheBandsShowTheDropAndExportWritesTheSpanShown)
     run.cloudFailureAt = 2400;
     run.fill(*fill);
     fill->commit();
+    fill->foldAll();
     HistoryWindow &w = open();
     const auto radio = w.chart()->data().bands.value(QStringLiteral("radio_link"));
     ASSERT_GE(radio.size(), 3);
@@ -236,6 +266,7 @@ TEST_F(HistoryWindowTest, TheBandsShowTheDropAndExportWritesTheSpanShown)
     EXPECT_NEAR(double(radio[1].until), double(run.at(1500)), double(column));
 
     w.setSpanIndex(0);
+    settle();
     const QString target = QDir(dir.path()).filePath(QStringLiteral("shown.csv"));
     QString offered;
     w.setSaveFileChooser([&](const QString &suggested) {
@@ -244,6 +275,8 @@ TEST_F(HistoryWindowTest, TheBandsShowTheDropAndExportWritesTheSpanShown)
     });
     test::click(w.findChild<QPushButton *>(QStringLiteral("historyExport")));
     EXPECT_TRUE(offered.endsWith(QStringLiteral(".csv")));
+    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("historyStatus"))->text(), QStringLiteral("正在导出…"));
+    settle();
     QFile csv(target);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
@@ -279,6 +312,7 @@ TEST_F(HistoryWindowTest, TheWindowRemembersItsSizeAndSaysWhenTheFileIsMissing)
 
     HistoryWindow missing(QDir(dir.path()).filePath(QStringLiteral("none.sqlite")), clock, settings);
     missing.refresh();
+    settle(&missing);
     EXPECT_TRUE(missing.findChild<QLabel *>(QStringLiteral("historyStatus"))->text().startsWith(
         QStringLiteral("无法打开历史文件")));
 }

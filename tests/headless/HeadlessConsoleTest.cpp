@@ -151,6 +151,8 @@ TEST(HeadlessConsole, HistoryLineSummarisesTheLastMinutes)
     s.historySampler->sampleNow();
     s.historySampler->sampleNow();
     console.handleLine(QStringLiteral(":history 10"));
+    // Read off the event loop; the line comes when the worker answers.
+    ASSERT_TRUE(waitUntil([&] { return !out.text().isEmpty(); }));
     EXPECT_EQ(out.text(), QStringLiteral("history minutes=10 samples=2 signal_min=- signal_median=- signal_max=- "
                                          "board_up=0.0% radio_up=0.0% cloud_ok=- events=0\n"));
     console.handleLine(QStringLiteral(":history ten"));

@@ -5,6 +5,8 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +97,126 @@ TEST_F(HistoryExportTest, OlderThanTheRawSamplesComesFromTheMinutes)
     EXPECT_EQ(minute.last(), QStringLiteral("60"));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2024-05-01 12:00:00,-55,")));
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",1")));
+}
+
+// --until names a second and takes all of it; --since likewise from its start.
+TEST_F(HistoryExportTest, TheEndsIncludeTheWholeSecondTheyName)
+{
+    makeStore().open();
+    for (int ms : {-1, 0, 500, 999, 1000}) {
+        history::Sample s = sample(-60);
+        s.t = clock.time.toMSecsSinceEpoch() + ms;
+        store->addSample(s);
+    }
+    store->flush();
+    const QDateTime second = clock.time;
+    EXPECT_EQ(exportLines(second, second).size(), 1 + 3);
+    EXPECT_EQ(exportLines({}, second).size(), 1 + 4);
+    EXPECT_EQ(exportLines(second.addSecs(1), {}).size(), 1 + 1);
+}
+
+// The clock set back more than the raw retention: the minutes of the later
+// hours stay in the export, beside the seconds written after the step.
+TEST_F(HistoryExportTest, MinutesAfterASecondWrittenEarlierStayInTheExport)
+{
+    makeStore().open();
+    store->setRetention({1, 365});
+    const QDateTime now = clock.time;
+    for (int i = 0; i < 120; ++i) {
+        clock.time = now.addSecs(-3 * 3600 + i);
+        store->addSample(sample(-70));
+    }
+    clock.time = now;
+    store->addSample(sample(-55));
+    store->flush();
+    // Now a second stamped five hours back (the clock stepped back).
+    clock.time = now.addSecs(-5 * 3600);
+    store->addSample(sample(-99));
+    store->flush();
+    const QStringList lines = exportLines();
+    ASSERT_EQ(lines.size(), 1 + 1 + 2 + 1) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2024-05-01 07:00:00,-99,")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2024-05-01 09:00:00,-70,")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",60")));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("2024-05-01 09:01:00,-70,")));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("2024-05-01 12:00:00,-55,")));
+}
+
+// Local times by the zone's rules for each row: St John's moves its clocks
+// at 02:00 local, half past the UTC hour, and 02:00–02:59 never happen.
+TEST(HistoryExportZone, LocalTimesFollowTheZoneAcrossAChangeOffTheHour)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "America/St_Johns");
+    struct Restore {
+        QByteArray zone;
+        ~Restore()
+        {
+            if (zone.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", zone);
+        }
+    } restore{zone};
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("h.sqlite"));
+    FakeClock clock;
+    // 2024-03-10 04:00 UTC to 07:00 UTC, one row every 5 minutes.
+    const qint64 start = QDateTime(QDate(2024, 3, 10), QTime(4, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    {
+        history::HistoryStore store(clock, path);
+        ASSERT_TRUE(store.open());
+        for (int i = 0; i <= 36; ++i) {
+            history::Sample s;
+            s.t = start + i * 300'000LL;
+            store.addSample(s);
+        }
+        ASSERT_TRUE(store.flush());
+    }
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(history::writeSamplesCsv(path, {}, {}, out, nullptr));
+    QStringList lines = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    lines.removeFirst();
+    ASSERT_EQ(lines.size(), 37);
+    for (int i = 0; i <= 36; ++i) {
+        const QString expected = QDateTime::fromMSecsSinceEpoch(start + i * 300'000LL)
+                                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        EXPECT_TRUE(lines[i].startsWith(expected)) << i << " " << lines[i].left(19).toStdString() << " vs "
+                                                   << expected.toStdString();
+        EXPECT_FALSE(lines[i].startsWith(QStringLiteral("2024-03-10 02:"))) << lines[i].toStdString();
+    }
+}
+
+// A file the exporter may read but whose folder it may not write (another
+// account's, a read-only mount): read as immutable, or from a private copy
+// while its write-ahead log holds rows.
+TEST_F(HistoryExportTest, AFileInAFolderThatCannotBeWrittenIsExportedAllTheSame)
+{
+    SmallTmpfs mount(QDir(dir.path()).filePath(QStringLiteral("ro")), "8m");
+    if (!mount.mounted)
+        GTEST_SKIP() << "a read-only mount needs root";
+    makeStore().open();
+    for (int i = 0; i < 5; ++i) {
+        store->addSample(sample(-60 - i));
+        clock.time = clock.time.addSecs(1);
+    }
+    store->flush();
+    // While the station writes, its rows are in the -wal: copy all three.
+    for (const char *suffix : {"", "-wal", "-shm"})
+        ASSERT_TRUE(QFile::copy(file + QLatin1String(suffix), mount.path + QStringLiteral("/live.sqlite") + QLatin1String(suffix)));
+    store.reset();
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral("-wal"))) << "the last connection closed";
+    ASSERT_TRUE(QFile::copy(file, mount.path + QStringLiteral("/closed.sqlite")));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), mount.path}), 0);
+    for (const char *name : {"/live.sqlite", "/closed.sqlite"}) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QString error;
+        ASSERT_TRUE(history::writeSamplesCsv(mount.path + QLatin1String(name), {}, {}, out, &error))
+            << name << ": " << error.toStdString();
+        EXPECT_EQ(QString::fromUtf8(out.data()).count(QStringLiteral("\r\n")), 6) << name;
+    }
 }
 
 TEST_F(HistoryExportTest, EventsAreQuotedByTheRules)

@@ -6,12 +6,15 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace korvane::test {
 
@@ -46,6 +49,26 @@ public:
 
 private:
     QString m_name;
+};
+
+// A tmpfs of its own for one test (root only), gone with the object.
+struct SmallTmpfs {
+    SmallTmpfs(const QString &path, const char *size) : path(path)
+    {
+        QDir().mkpath(path);
+        mounted = ::geteuid() == 0
+                  && QProcess::execute(QStringLiteral("mount"),
+                                       {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                        QStringLiteral("size=") + QLatin1String(size), QStringLiteral("tmpfs"), path})
+                         == 0;
+    }
+    ~SmallTmpfs()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), path});
+    }
+    QString path;
+    bool mounted = false;
 };
 
 // A store on a file in a throw-away folder, its notices collected.

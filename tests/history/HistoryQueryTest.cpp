@@ -172,14 +172,17 @@ TEST_F(HistoryQueryTest, ASpanAcrossFoldedAndRawRowsReadsEachWhereItLies)
     seconds(kStart + kHour, 3600, [](int) {
         return HistoryFill::Row{{QStringLiteral("signal_dbm"), -62.0}, {QStringLiteral("radio_link"), 1}};
     });
-    const Span span{kStart, kStart + 2 * kHour, 120};
+    // Two hours over 240 columns, half a minute each: short enough for the
+    // seconds; each minute row fills both its columns.
+    const Span span{kStart, kStart + 2 * kHour, 240};
     const SpanData data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
+    EXPECT_FALSE(data.fromMinutes);
     const auto &signal = data.figures[0];
-    for (int c = 0; c < 120; ++c) {
+    for (int c = 0; c < 240; ++c) {
         ASSERT_TRUE(signal.columns[c]) << c;
-        if (c < 60) {
+        if (c < 120) {
             EXPECT_DOUBLE_EQ(signal.columns[c]->min, -80) << c;
-            EXPECT_DOUBLE_EQ(signal.columns[c]->max, -50 - c % 2) << c;
+            EXPECT_DOUBLE_EQ(signal.columns[c]->max, -50 - (c / 2) % 2) << c;
         } else {
             EXPECT_DOUBLE_EQ(signal.columns[c]->min, -62) << c;
             EXPECT_DOUBLE_EQ(signal.columns[c]->max, -62) << c;
@@ -192,8 +195,10 @@ TEST_F(HistoryQueryTest, ASpanAcrossFoldedAndRawRowsReadsEachWhereItLies)
     EXPECT_EQ(radio[1].from, kStart + 30 * kMinute);
     EXPECT_EQ(radio[1].until, kStart + 31 * kMinute);
 
-    // A week reads the minute rows alone, though raw rows lie in it.
+    // A week reads the minute rows alone, though raw rows lie in it (this
+    // file has none for the second hour).
     const Span week{kStart + 2 * kHour - 7 * 24 * kHour, kStart + 2 * kHour, 168};
+    EXPECT_TRUE(HistoryQuery::readsMinutes(week));
     const auto weekly = reader().figures({QStringLiteral("signal_dbm")}, week);
     int known = 0;
     for (const auto &column : weekly[0].columns)
@@ -212,8 +217,10 @@ TEST_F(HistoryQueryTest, RowsWrittenAfterTheClockSteppedBackLandAtTheirTime)
     seconds(kStart + 10 * kMinute, 600, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -70.0}}; });
     fill->event(kStart + kHour + kSecond, kind::Alarm, QStringLiteral("before the step"));
     fill->event(kStart + 10 * kMinute + kSecond, kind::Alarm, QStringLiteral("after the step"));
+    fill->foldAll();
 
     const Span span{kStart, kStart + 2 * kHour, 12};
+    EXPECT_TRUE(HistoryQuery::readsMinutes(span));
     const auto signal = reader().figures({QStringLiteral("signal_dbm")}, span)[0];
     EXPECT_FALSE(signal.columns[0]);
     ASSERT_TRUE(signal.columns[1]);
@@ -263,64 +270,125 @@ TEST_F(HistoryQueryTest, AReadingHoldsEveryKnownValueOfTheNearestEarlierSample)
     EXPECT_DOUBLE_EQ(older->values.value(QStringLiteral("signal_dbm")), -66.5);
 }
 
-// A chart wide enough per column reads the seconds through ten-second bins;
-// rows written after a first look, even at an earlier time, still show.
-TEST_F(HistoryQueryTest, RowsWrittenBetweenTwoLooksShowInTheSecond)
+// A short span reads the seconds, and the minute rows of minutes whose
+// seconds are gone (past the raw retention, or before a clock set back);
+// rows written after a first look show in the second.
+TEST_F(HistoryQueryTest, AShortSpanReadsTheSecondsAndTheMinutesWhoseSecondsAreGone)
 {
-    seconds(kStart, 3600, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -60.0}}; });
-    const Span span{kStart, kStart + 2 * kHour, 120};
-    auto first = reader().figures({QStringLiteral("signal_dbm")}, span)[0];
-    EXPECT_TRUE(first.columns[59]);
-    EXPECT_FALSE(first.columns[60]);
-
-    seconds(kStart + kHour, 60, [](int i) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -60.0 - i}}; });
-    // The clock stepped back: a new row at 00:30:05, lower than any before.
-    seconds(kStart + 30 * kMinute + 5 * kSecond, 1, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -99.0}}; });
-    // And the view now starts earlier than the first look did.
-    fill->minute(kStart - kMinute, {{QStringLiteral("n"), 60}, {QStringLiteral("signal_dbm_min"), -70.0},
-                                    {QStringLiteral("signal_dbm_max"), -70.0}});
-    const auto second = reader().figures({QStringLiteral("signal_dbm")}, span)[0];
-    ASSERT_TRUE(second.columns[60]);
-    EXPECT_DOUBLE_EQ(second.columns[60]->min, -119);
-    EXPECT_DOUBLE_EQ(second.columns[60]->max, -60);
-    ASSERT_TRUE(second.columns[30]);
-    EXPECT_DOUBLE_EQ(second.columns[30]->min, -99);
-    EXPECT_DOUBLE_EQ(second.columns[29]->min, -60);
-    EXPECT_FALSE(second.columns[61]);
-
-    const Span earlier{kStart - kHour, kStart + kHour, 120};
-    const auto third = reader().figures({QStringLiteral("signal_dbm")}, earlier)[0];
-    ASSERT_TRUE(third.columns[59]);
-    EXPECT_DOUBLE_EQ(third.columns[59]->min, -70);
-    ASSERT_TRUE(third.columns[60]);
-    EXPECT_DOUBLE_EQ(third.columns[60]->min, -60);
+    // Three hours of minute rows only, then three hours of seconds.
+    fill->begin();
+    for (int m = 0; m < 180; ++m)
+        fill->minute(kStart + m * kMinute, {{QStringLiteral("n"), 60},
+                                            {QStringLiteral("signal_dbm_min"), -75.0},
+                                            {QStringLiteral("signal_dbm_max"), -70.0}});
+    fill->commit();
+    seconds(kStart + 3 * kHour, 3 * 3600, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -60.0}}; });
+    fill->foldAll();
+    const Span span{kStart, kStart + 6 * kHour, 720};
+    EXPECT_FALSE(HistoryQuery::readsMinutes(span));
+    auto first = reader().load({QStringLiteral("signal_dbm")}, {}, span).figures[0];
+    for (int c = 0; c < 720; ++c) {
+        ASSERT_TRUE(first.columns[c]) << c;
+        EXPECT_DOUBLE_EQ(first.columns[c]->max, c < 360 ? -70 : -60) << c;
+    }
+    // The clock stepped back: a new second at 01:30:05, lower than any
+    // before, in a minute that has only its minute row.
+    seconds(kStart + 90 * kMinute + 5 * kSecond, 1, [](int) { return HistoryFill::Row{{QStringLiteral("signal_dbm"), -99.0}}; });
+    fill->foldAll();
+    const auto second = reader().load({QStringLiteral("signal_dbm")}, {}, span).figures[0];
+    const qint64 c = span.column(kStart + 90 * kMinute + 5 * kSecond);
+    ASSERT_TRUE(second.columns[c]);
+    EXPECT_DOUBLE_EQ(second.columns[c]->min, -99);
+    EXPECT_DOUBLE_EQ(second.columns[c]->max, -70) << "the minute row still shows beside the late second";
 }
 
-// The first look at two days reads them a few hours a call, newest first,
-// and says so until all are in.
-TEST_F(HistoryQueryTest, ALongSpanFillsInOverSeveralCallsNewestFirst)
+// Two days read the minute rows in one call: one row a minute, not a
+// second a row.
+TEST_F(HistoryQueryTest, ALongSpanReadsTheMinuteRowsInOneCall)
 {
     fill->begin();
     for (int m = 0; m < 48 * 60; ++m)
         fill->sample(kStart + m * kMinute, {{QStringLiteral("signal_dbm"), -60.0 - m / 60}});
     fill->commit();
+    fill->foldAll();
     const Span span{kStart, kStart + 48 * kHour, 96};
-    SpanData data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
-    EXPECT_FALSE(data.complete);
-    ASSERT_TRUE(data.figures[0].columns[95]);
-    EXPECT_FALSE(data.figures[0].columns[0]);
-    int calls = 1;
-    while (!data.complete && calls < 20) {
-        data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
-        ++calls;
-    }
+    const SpanData data = reader().load({QStringLiteral("signal_dbm")}, kStateColumns, span);
     EXPECT_TRUE(data.complete);
-    EXPECT_GE(calls, 4);
+    EXPECT_TRUE(data.fromMinutes);
     for (int c = 0; c < 96; ++c) {
         ASSERT_TRUE(data.figures[0].columns[c]) << c;
         EXPECT_DOUBLE_EQ(data.figures[0].columns[c]->min, -60 - c / 2) << c;
     }
     EXPECT_EQ(data.bands.value(QStringLiteral("radio_link")).size(), 1);
+}
+
+// Marks of one kind within a few columns are one, with their number; the
+// list is the newest first and at most as long as asked, or the events
+// around a time in time order; the filter leaves kinds out of both.
+TEST_F(HistoryQueryTest, MarksMergeByKindAndTheListFollowsTheFilter)
+{
+    for (int i = 0; i < 30; ++i)
+        fill->event(kStart + i * 10 * kSecond, kind::Comparison,
+                    QStringLiteral("2026-12-09 00:00:00信号最强(M)：-60 信号(L)：-62 信号(R)：-65 注：-120表示无信号"));
+    fill->event(kStart + 95 * kSecond, kind::LinkLost, QStringLiteral("00:01:35 主机类型(1)事件：微波连接中断（超时）"));
+    fill->commit();
+    // An hour over 360 columns: ten seconds a column; marks merge over 6.
+    LoadRequest request;
+    request.figures = {QStringLiteral("signal_dbm")};
+    request.span = {kStart, kStart + kHour, 360};
+    request.markerColumns = 6;
+    request.listLimit = 10;
+    SpanData data = reader().load(request);
+    qint64 comparisons = 0;
+    int lost = 0;
+    for (const MarkerGroup &g : data.markers) {
+        if (g.kind == kind::Comparison) {
+            comparisons += g.count;
+            EXPECT_EQ(g.count, 6);
+            EXPECT_EQ(g.words, QStringLiteral("左 -62，中 -60，右 -65 dBm，中最强，回到中间"));
+        } else {
+            ++lost;
+            EXPECT_EQ(g.words, QStringLiteral("微波连接中断（超时）"));
+        }
+    }
+    EXPECT_EQ(comparisons, 30);
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(data.kindCounts.value(kind::Comparison), 30);
+    EXPECT_EQ(data.listedOf, 31);
+    ASSERT_EQ(data.events.size(), 10);
+    EXPECT_TRUE(data.newestFirst);
+    EXPECT_EQ(data.events.first().t, kStart + 290 * kSecond);
+
+    request.hiddenKinds = {kind::Comparison};
+    data = reader().load(request);
+    ASSERT_EQ(data.events.size(), 1);
+    EXPECT_EQ(data.events[0].kind, kind::LinkLost);
+    EXPECT_EQ(data.markers.size(), 1);
+    EXPECT_EQ(data.listedOf, 1);
+
+    request.hiddenKinds.clear();
+    request.around = kStart + 95 * kSecond;
+    data = reader().load(request);
+    EXPECT_FALSE(data.newestFirst);
+    ASSERT_EQ(data.events.size(), 10);
+    EXPECT_EQ(data.events[4].kind, kind::LinkLost) << "five at or before the time, in time order";
+    EXPECT_LT(data.events[0].t, data.events[9].t);
+}
+
+// The signal band's episodes come from the events as the station logs them
+// (time and head before the words), also one begun before the span.
+TEST_F(HistoryQueryTest, SignalLostEpisodesComeFromTheStationsOwnLines)
+{
+    fill->event(kStart - kMinute, kind::LinkLost, QStringLiteral("23:59:00 主机类型(1)事件：信号丢失（信号低于-110 dBm）"));
+    fill->event(kStart + kMinute, kind::LinkBack, QStringLiteral("00:01:00 主机类型(1)事件：信号恢复，中断2分"));
+    fill->event(kStart + 5 * kMinute, kind::LinkLost, QStringLiteral("00:05:00 主机类型(1)事件：信号丢失（信号低于噪声）"));
+    fill->commit();
+    const SpanData data = reader().load({QStringLiteral("signal_dbm")}, {}, {kStart, kStart + 10 * kMinute, 60});
+    ASSERT_EQ(data.signalLost.size(), 2);
+    EXPECT_EQ(data.signalLost[0].from, kStart);
+    EXPECT_EQ(data.signalLost[0].until, kStart + kMinute);
+    EXPECT_EQ(data.signalLost[1].from, kStart + 5 * kMinute);
+    EXPECT_EQ(data.signalLost[1].until, kStart + 10 * kMinute);
 }
 
 TEST(HistoryQueryOpen, AMissingFileOrAnotherKindOfFileIsRefused)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ using namespace korvane::test;
 namespace {
 
 class HistoryStoreTest : public ::testing::Test, public HistoryFixture {};
+
 
 TEST_F(HistoryStoreTest, MakesFolderAndOwnerOnlyFileInWalMode)
 {
@@ -142,22 +144,20 @@ TEST_F(HistoryStoreTest, ReadOnlyFolderKeepsRowsWhenNotRoot)
 
 TEST_F(HistoryStoreTest, FullDiskKeepsRowsAndResumesWhenThereIsRoom)
 {
-    if (::geteuid() != 0)
+    SmallTmpfs small(QDir(dir.path()).filePath(QStringLiteral("small")), "192k");
+    if (!small.mounted)
         GTEST_SKIP() << "a small tmpfs needs root";
-    const QString mount = QDir(dir.path()).filePath(QStringLiteral("small"));
-    QDir().mkpath(mount);
-    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                     QStringLiteral("-o"), QStringLiteral("size=192k"),
-                                                     QStringLiteral("tmpfs"), mount})
-        != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    struct Unmount {
-        QString path;
-        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), path}); }
-    } unmount{mount};
+    const QString mount = small.path;
     const QString path = mount + QStringLiteral("/h.sqlite");
     history::HistoryStore &store = makeStore(path);
     ASSERT_TRUE(store.open());
+    // A little room kept aside, the rest filled.
+    const QString room = mount + QStringLiteral("/room");
+    {
+        QFile f(room);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(24 * 1024, 'r'));
+    }
     const QString filler = mount + QStringLiteral("/filler");
     {
         QFile f(filler);
@@ -175,10 +175,14 @@ TEST_F(HistoryStoreTest, FullDiskKeepsRowsAndResumesWhenThereIsRoom)
     EXPECT_EQ(notices.size(), 1);
     const qsizetype waiting = store.pendingSamples();
     EXPECT_GT(waiting, 0);
+    // Room for one batch is enough to write again.
+    ASSERT_TRUE(QFile::remove(room));
+    ASSERT_TRUE(store.flush()) << "a batch fits in the room freed";
+    EXPECT_EQ(notices.size(), 2);
+    EXPECT_LT(store.pendingSamples(), waiting);
     ASSERT_TRUE(QFile::remove(filler));
     ASSERT_TRUE(store.flush());
     EXPECT_TRUE(waitUntil([&] { return store.pendingSamples() == 0; })) << "the backlog follows in steps";
-    EXPECT_EQ(notices.size(), 2);
     OtherConnection reader(path);
     EXPECT_EQ(reader.value(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 }
@@ -209,6 +213,171 @@ TEST_F(HistoryStoreTest, ClockSetBackKeepsWritingInRowOrder)
     while (q.next())
         order << q.value(0).toDouble();
     EXPECT_EQ(order, (QList<double>{-60, -70}));
+}
+
+// Overwrites pages of the file (not its header) with garbage.
+void damagePages(const QString &path, qint64 fromPage, qint64 pages)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(fromPage * 4096));
+    f.write(QByteArray(int(pages * 4096), char(0x5a)));
+}
+
+// A file whose pages were overwritten, header intact, opens, but its
+// check at start finds the damage: set aside, a new one made, said once.
+TEST_F(HistoryStoreTest, DamagedPagesAtStartAreFoundSetAsideAndANewFileMade)
+{
+    {
+        history::HistoryStore &first = makeStore();
+        ASSERT_TRUE(first.open());
+        for (int i = 0; i < 3000; ++i)
+            first.addSample(sample(-60 - i % 9));
+        while (first.pendingSamples() > 0)
+            ASSERT_TRUE(first.flush());
+        store.reset();
+    }
+    damagePages(file, 2, 20);
+    notices.clear();
+    history::HistoryStore &again = makeStore();
+    ASSERT_TRUE(again.open());
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].startsWith(QStringLiteral("历史记录文件无法读取，已改名为 ") + file + QStringLiteral(".broken-")))
+        << notices[0].toStdString();
+    again.addSample(sample(-61));
+    ASSERT_TRUE(again.flush());
+    EXPECT_EQ(count(QStringLiteral("samples")), 1);
+    EXPECT_EQ(notices.size(), 1);
+}
+
+// Damage that shows only when a write meets it: the same, from the write.
+TEST_F(HistoryStoreTest, DamageMetByAWriteSetsTheFileAsideAndTheRowsGoToANewOne)
+{
+    history::HistoryStore &s = makeStore();
+    ASSERT_TRUE(s.open());
+    for (int i = 0; i < 3000; ++i)
+        s.addSample(sample(-60));
+    while (s.pendingSamples() > 0)
+        ASSERT_TRUE(s.flush());
+    QSqlQuery(s.database()).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    damagePages(file, 1, 40);
+    // Another writer's commit makes the station's connection read afresh.
+    {
+        OtherConnection other(file);
+        other.exec(QStringLiteral("CREATE TABLE nudge (x)"));
+    }
+    for (int i = 0; i < 5; ++i)
+        s.addSample(sample(-70));
+    s.flush();
+    ASSERT_EQ(notices.size(), 1) << notices.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(notices[0].startsWith(QStringLiteral("历史记录文件无法读取，已改名为 "))) << notices[0].toStdString();
+    EXPECT_EQ(s.pendingSamples(), 0);
+    EXPECT_EQ(count(QStringLiteral("samples")), 5);
+    for (int i = 0; i < 5; ++i) {
+        s.addSample(sample(-71));
+        EXPECT_TRUE(s.flush());
+    }
+    EXPECT_EQ(notices.size(), 1);
+}
+
+// A garbage file that cannot be moved aside (a read-only file system): one
+// notice naming the file and the reason, then silence, the station on.
+TEST_F(HistoryStoreTest, AFileThatCannotBeMovedAsideStopsWritingWithOneNotice)
+{
+    SmallTmpfs readOnly(QDir(dir.path()).filePath(QStringLiteral("ro")), "1m");
+    if (!readOnly.mounted)
+        GTEST_SKIP() << "a read-only tmpfs needs root";
+    const QString mount = readOnly.path;
+    const QString path = mount + QStringLiteral("/h.sqlite");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x'));
+    }
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), mount}), 0);
+    history::HistoryStore &s = makeStore(path);
+    EXPECT_FALSE(s.open());
+    for (int i = 0; i < 20; ++i) {
+        s.addSample(sample(-60));
+        EXPECT_FALSE(s.flush());
+    }
+    ASSERT_EQ(notices.size(), 1) << notices.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(notices[0].contains(path)) << notices[0].toStdString();
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("无法改名"))) << notices[0].toStdString();
+    EXPECT_TRUE(s.stopped());
+    EXPECT_EQ(s.pendingSamples(), 0);
+}
+
+// A second station on the same file is refused for the run, clearly.
+TEST_F(HistoryStoreTest, ASecondStationOnTheSameFileIsRefused)
+{
+    history::HistoryStore &first = makeStore();
+    ASSERT_TRUE(first.open());
+    QStringList second;
+    history::HistoryStore other(clock, file);
+    QObject::connect(&other, &history::HistoryStore::notice, [&](const QString &t) { second << t; });
+    EXPECT_FALSE(other.open());
+    EXPECT_TRUE(other.stopped());
+    ASSERT_EQ(second.size(), 1);
+    EXPECT_TRUE(second[0].contains(QStringLiteral("已被另一个程序"))) << second[0].toStdString();
+    EXPECT_TRUE(second[0].contains(QStringLiteral("本次运行不记录历史")));
+    other.addSample(sample(-60));
+    EXPECT_FALSE(other.flush());
+    EXPECT_EQ(second.size(), 1);
+    first.addSample(sample(-60));
+    EXPECT_TRUE(first.flush());
+    EXPECT_EQ(count(QStringLiteral("samples")), 1);
+}
+
+// Deleted under the running station: noticed at the next look (here at
+// once), said once, and a new file made that takes the rows.
+TEST_F(HistoryStoreTest, AStoreDeletedWhileRunningIsNoticedAndMadeAnew)
+{
+    history::HistoryStore &s = makeStore();
+    s.setIdentityCheckInterval(0);
+    ASSERT_TRUE(s.open());
+    s.addSample(sample(-60));
+    ASSERT_TRUE(s.flush());
+    for (const char *suffix : {"", "-wal", "-shm"})
+        QFile::remove(file + QLatin1String(suffix));
+    s.addSample(sample(-61));
+    ASSERT_TRUE(s.flush());
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("被删除或替换"))) << notices[0].toStdString();
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(count(QStringLiteral("samples")), 1);
+    s.addSample(sample(-62));
+    ASSERT_TRUE(s.flush());
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_EQ(count(QStringLiteral("samples")), 2);
+}
+
+// A store from before, mode 0644 with its journal: 0600 all three from
+// the first open on; a folder the store makes is 0700.
+TEST_F(HistoryStoreTest, AnOlderStoresJournalIsOwnerOnlyAndANewFolderTooFromTheFirstMoment)
+{
+    history::HistoryStore &s = makeStore();
+    ASSERT_TRUE(s.open());
+    EXPECT_EQ(QFileInfo(QFileInfo(file).absolutePath()).permissions() & 0x7077,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    store.reset();
+    const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(file, open);
+    {
+        OtherConnection other(file); // leaves a -wal and -shm of mode 0644
+        other.exec(QStringLiteral("INSERT INTO events (t, kind, text) VALUES (1, 'other', 'x')"));
+        QFile::setPermissions(file + QStringLiteral("-wal"), open);
+        history::HistoryStore again(clock, file);
+        ASSERT_TRUE(again.open());
+        again.addSample(sample(-60));
+        ASSERT_TRUE(again.flush());
+        for (const char *suffix : {"", "-wal", "-shm"}) {
+            const QString path = file + QLatin1String(suffix);
+            ASSERT_TRUE(QFile::exists(path)) << suffix;
+            EXPECT_EQ(QFileInfo(path).permissions() & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+                << suffix;
+        }
+    }
 }
 
 } // namespace

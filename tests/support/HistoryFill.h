@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistorySchema.h"
+#include "history/MinuteFold.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -68,6 +69,22 @@ public:
         q.addBindValue(text);
         if (!q.exec())
             throw std::runtime_error(q.lastError().text().toStdString());
+    }
+
+    // The minute rows of every second written, as the station makes them
+    // when each minute closes.
+    void foldAll()
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT min(t), max(t) FROM samples")) || !q.next() || q.value(0).isNull())
+            return;
+        const qint64 from = q.value(0).toLongLong();
+        const qint64 until = q.value(1).toLongLong() + 60000;
+        q.finish();
+        QSqlError error;
+        if (!history::foldMinutes(db, from, until, &error))
+            throw std::runtime_error(error.text().toStdString());
     }
 
     void exec(const QString &sql)
