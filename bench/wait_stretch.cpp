@@ -116,6 +116,8 @@ bool timeRelogins(int expiries)
     QTemporaryDir folder;
     test::BenchStation bench(folder.path(), QStringLiteral("wait-stretch"));
     bench.settings.write(keys::DEVICE_WIRESS_IP, QStringLiteral("127.0.0.1:%1").arg(radio.port()));
+    bench.settings.write(keys::DEVICE_WIRESS_USER, QStringLiteral("ubnt"));
+    bench.settings.write(keys::DEVICE_WIRESS_PASSWORD, QStringLiteral("ubnt"));
     Station &s = bench.start();
     std::vector<qint64> waits;
     s.radioSession.setWait([&s, &waits](float seconds) -> Task<bool> {

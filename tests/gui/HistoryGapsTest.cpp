@@ -100,10 +100,10 @@ TEST_F(HistoryGapsTest, TheSignalBandShowsEachLossAndTheCloudSaysWhenItDidNotRep
         signal.columns[int(data.span.column(s * kSecond))] = history::Extent{-118, -112};
     // The episodes as the query finds them among the station's own lines.
     data.signalLost = signalLostRuns(
-        {{100 * kSecond, history::kind::LinkLost, QStringLiteral("00:01:40 主机类型(1)事件：信号丢失（-110dBm以下）")},
-         {150 * kSecond, history::kind::LinkLost, QStringLiteral("微波连接中断")},
-         {200 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复，中断1分40秒")},
-         {400 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失")}},
+        {{100 * kSecond, history::kind::LinkLost, QStringLiteral("00:01:40 主机类型(1)事件：信号丢失（-110dBm以下）"), {}},
+         {150 * kSecond, history::kind::LinkLost, QStringLiteral("微波连接中断"), {}},
+         {200 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复，中断1分40秒"), {}},
+         {400 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失"), {}}},
         0, 480 * kSecond);
     data.bands[QStringLiteral("cloud_ok")] = {{0, 300 * kSecond, history::LinkState::Up},
                                               {300 * kSecond, 480 * kSecond, history::LinkState::Unknown}};
@@ -128,8 +128,8 @@ TEST_F(HistoryGapsTest, TheSignalBandShowsEachLossAndTheCloudSaysWhenItDidNotRep
     EXPECT_EQ(chart.bandTextAt(QPointF(chart.xAt(100 * kSecond), cloudRow)), QStringLiteral("云端：通"));
 
     // A loss begun before the span and one still going.
-    const auto runs = signalLostRuns({{20 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复")},
-                                      {40 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失")}},
+    const auto runs = signalLostRuns({{20 * kSecond, history::kind::LinkBack, QStringLiteral("信号恢复"), {}},
+                                      {40 * kSecond, history::kind::LinkLost, QStringLiteral("信号丢失"), {}}},
                                      0, 60 * kSecond);
     ASSERT_EQ(runs.size(), 2);
     EXPECT_EQ(runs[0].from, 0);

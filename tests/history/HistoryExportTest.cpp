@@ -223,8 +223,8 @@ TEST_F(HistoryExportTest, EventsAreQuotedByTheRules)
 {
     makeStore().open();
     const qint64 t = clock.time.toMSecsSinceEpoch();
-    store->addEvent({t, history::kind::Operator, QStringLiteral("say \"hi\", twice")});
-    store->addEvent({t - 1000, history::kind::Alarm, QStringLiteral("电机告警:1\r\n过流")});
+    store->addEvent({t, history::kind::Operator, QStringLiteral("say \"hi\", twice"), {}});
+    store->addEvent({t - 1000, history::kind::Alarm, QStringLiteral("电机告警:1\r\n过流"), {}});
     store->flush();
     QBuffer out;
     out.open(QIODevice::WriteOnly);
@@ -270,7 +270,7 @@ TEST_F(HistoryExportTest, SummaryLineOfTheLastMinutes)
     history::Sample unknown;
     unknown.t = clock.time.toMSecsSinceEpoch();
     store->addSample(unknown);
-    store->addEvent({clock.time.toMSecsSinceEpoch(), history::kind::Sweep, QStringLiteral("x")});
+    store->addEvent({clock.time.toMSecsSinceEpoch(), history::kind::Sweep, QStringLiteral("x"), {}});
     clock.time = now;
     store->flush();
     EXPECT_EQ(history::summarise(store->database(), now.toMSecsSinceEpoch(), 5).line(),

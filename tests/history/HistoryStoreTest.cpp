@@ -38,7 +38,7 @@ TEST_F(HistoryStoreTest, RowsReachTheFileOnlyAtTheFlush)
     history::HistoryStore &store = makeStore();
     ASSERT_TRUE(store.open());
     store.addSample(sample(-60));
-    store.addEvent({clock.time.toMSecsSinceEpoch(), history::kind::Drive, QStringLiteral("手动驱动：m5")});
+    store.addEvent({clock.time.toMSecsSinceEpoch(), history::kind::Drive, QStringLiteral("手动驱动：m5"), {}});
     EXPECT_EQ(count(QStringLiteral("samples")), 0);
     ASSERT_TRUE(store.flush());
     EXPECT_EQ(count(QStringLiteral("samples")), 1);
