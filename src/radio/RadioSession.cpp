@@ -46,6 +46,7 @@ void RadioSession::Winsock1_Connect()
 {
     // A new connection starts from nothing: no half command, no half reply.
     m_telnet.reset();
+    m_escapes.reset();
     m_echo.clear();
     m_assembler.clear();
     m_ready.clear();
@@ -92,7 +93,7 @@ QStringList RadioSession::assemble(const QByteArray &bytes)
     const TelnetFilter::Result filtered = m_telnet.feed(bytes);
     if (!filtered.answer.isEmpty())
         m_parts.socket.SendBytes(filtered.answer);
-    const QStringList replies = m_assembler.append(m_echo.feed(m_decoder.decode(filtered.data)));
+    const QStringList replies = m_assembler.append(m_echo.feed(m_escapes.feed(m_decoder.decode(filtered.data))));
     if (m_assembler.pending().isEmpty() && !m_echo.holding())
         m_quietGap.stop();
     else
