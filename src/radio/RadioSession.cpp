@@ -55,8 +55,7 @@ void RadioSession::Winsock1_Connect()
     m_parts.radio.rejectedLogins = 0;
     // The counters of an earlier session are no base: their difference spans
     // the whole gap and would read as a burst of throughput.
-    m_parts.stats.lastRxBytes = 0;
-    m_parts.stats.lastTxBytes = 0;
+    m_parts.stats.forgetCounterBase();
     m_parts.stats.figuresRead = false;
     m_parts.stats.throughputRead = false;
     m_json.newSession();
