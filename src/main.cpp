@@ -323,6 +323,8 @@ int main(int argc, char **argv)
     QObject::connect(&quitSignals, &QuitSignals::received, &station, [&station](int signalNumber) {
         station.log.append(station.eventLine(QStringLiteral("收到结束信号") + QuitSignals::nameOf(signalNumber)
                                              + QStringLiteral("，程序退出")));
+        // Now, while the board's link still stands.
+        station.endSurveyAtExit();
     });
     if (!station.Form_Load())
         return 0;
