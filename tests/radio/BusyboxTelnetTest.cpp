@@ -173,6 +173,8 @@ struct ShellCase {
     const char *deviceName;
 };
 
+void PrintTo(const ShellCase &c, std::ostream *os) { *os << c.name; }
+
 class BusyboxShell : public ::testing::TestWithParam<ShellCase> {};
 
 TEST_P(BusyboxShell, FiguresComeFromTheOutputAlone)
