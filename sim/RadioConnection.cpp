@@ -12,6 +12,13 @@ constexpr unsigned char kIac = 255;
 constexpr unsigned char kSb = 250;
 constexpr unsigned char kSe = 240;
 constexpr unsigned char kWill = 251;
+constexpr unsigned char kWindowSize = 31;
+// Where a line editor's echo reaches the window's edge: the newline it
+// writes comes out of the terminal as CR CR LF.
+const QByteArray kWrap("\r\r\n");
+// Clear to the end of the screen / where is the cursor.
+const QString kClearBelow = QStringLiteral("\x1b[J");
+const QString kAskCursor = QStringLiteral("\x1b[6n");
 constexpr int kRebootCloseMs = 300;
 constexpr int kSplitGapMs = 60;
 
@@ -69,7 +76,7 @@ void RadioConnection::pushStatus()
     if (!loggedIn())
         return;
     ++m_counts.statusReplies;
-    reply(m_radio.status() + radiotexts::shellPrompt(m_radio.family));
+    reply(m_radio.status() + prompt());
 }
 
 void RadioConnection::received()
@@ -86,8 +93,10 @@ void RadioConnection::feed(const QByteArray &bytes)
         switch (m_telnet) {
         case Telnet::Command:
             m_telnet = Telnet::None;
-            if (c == kSb)
+            if (c == kSb) {
                 m_telnet = Telnet::Sub;
+                m_sub.clear();
+            }
             else if (c >= kWill && c < kIac)
                 m_telnet = Telnet::Option;
             else if (c == kIac)
@@ -99,9 +108,15 @@ void RadioConnection::feed(const QByteArray &bytes)
         case Telnet::Sub:
             if (c == kIac)
                 m_telnet = Telnet::SubIac;
+            else if (m_sub.size() < kMaxLine)
+                m_sub += ch;
             continue;
         case Telnet::SubIac:
             m_telnet = c == kSe ? Telnet::None : Telnet::Sub;
+            if (c == kSe)
+                subnegotiation();
+            else if (c == kIac)
+                m_sub += ch;
             continue;
         case Telnet::None:
             break;
@@ -129,10 +144,46 @@ void RadioConnection::feed(const QByteArray &bytes)
     }
 }
 
+void RadioConnection::subnegotiation()
+{
+    if (m_sub.size() != 5 || static_cast<unsigned char>(m_sub.at(0)) != kWindowSize)
+        return;
+    const int columns = (static_cast<unsigned char>(m_sub.at(1)) << 8) | static_cast<unsigned char>(m_sub.at(2));
+    if (columns <= 0 || columns == m_columns)
+        return;
+    m_columns = columns;
+    // A new width: the editor draws its line again, prompt first.
+    if (m_echo && m_stage == Stage::Shell)
+        write((QStringLiteral("\r") + radiotexts::shellPrompt(m_radio.family) + kClearBelow).toUtf8() + m_line);
+}
+
+QString RadioConnection::prompt() const
+{
+    return radiotexts::shellPrompt(m_radio.family) + (m_echo ? kAskCursor : QString());
+}
+
+void RadioConnection::echoLine(const QString &text)
+{
+    if (m_stage != Stage::Shell) {
+        write(text.toUtf8() + "\r\n"); // the login program's terminal: no editor
+        return;
+    }
+    QByteArray out;
+    qsizetype column = radiotexts::shellPrompt(m_radio.family).size();
+    for (const QChar c : text) {
+        out += QString(c).toUtf8();
+        if (++column >= m_columns) {
+            out += kWrap;
+            column = 0;
+        }
+    }
+    write(out + "\r\n");
+}
+
 void RadioConnection::line(const QString &text)
 {
     if (m_echo && m_stage != Stage::Password)
-        write(text.toUtf8() + "\r\n");
+        echoLine(text);
     switch (m_stage) {
     case Stage::Login:
         // A blank name is no attempt; the prompt already stands.
@@ -147,7 +198,7 @@ void RadioConnection::line(const QString &text)
         if (m_user == m_radio.user && text == m_radio.password) {
             ++m_counts.logins;
             m_stage = Stage::Shell;
-            reply(radiotexts::shellBanner(m_radio.family, m_radio.identity));
+            reply(radiotexts::shellBanner(m_radio.family, m_radio.identity) + (m_echo ? kAskCursor : QString()));
         } else {
             ++m_counts.failedLogins;
             m_stage = Stage::Login;
@@ -165,7 +216,7 @@ void RadioConnection::line(const QString &text)
 
 void RadioConnection::shellLine(const QString &text)
 {
-    const QString prompt = radiotexts::shellPrompt(m_radio.family);
+    const QString prompt = this->prompt();
     if (text.isEmpty()) {
         reply(QStringLiteral("\r\n") + prompt);
         return;

@@ -62,6 +62,10 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
     // Echo as a shell behind telnetd does: every line typed at the login
     // prompt or the shell comes back before its answer (the password not).
+    // The shell's line editor wraps its echo at the window's width (80
+    // columns until the station tells another, RFC 1073), draws the line
+    // afresh when the width changes, and asks where the cursor is after
+    // each prompt.
     void setEcho(bool echo) { m_echo = echo; }
 
 signals:
@@ -79,6 +83,9 @@ private:
     void consoleKeyed(const QString &text);
     void write(const QByteArray &bytes);
     void rebootSoon();
+    void subnegotiation();
+    QString prompt() const;
+    void echoLine(const QString &text);
 
     QTcpSocket *m_socket;
     Radio m_radio;
@@ -93,6 +100,8 @@ private:
     bool m_split = false;
     bool m_silent = false;
     bool m_echo = false;
+    QByteArray m_sub;
+    int m_columns = 80;
 };
 
 } // namespace korvane::sim

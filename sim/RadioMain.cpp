@@ -44,7 +44,10 @@ DO NAWS, WILL ECHO, WILL SGA) unless --no-telnet; telnet commands the station
 sends are taken out of its input. The iwconfig radio echoes like the BusyBox
 shell behind its telnetd: every line typed at the login prompt and the shell
 comes back, with CR LF, before its answer (the password does not); --echo
-makes the other families echo too, --no-echo stops it. "reboot" (text)
+makes the other families echo too, --no-echo stops it. An echoing shell is a
+line editor: it wraps the echo at its window's width (80 columns until the
+station sends its size, NAWS), draws the line again when the width changes,
+and sends ESC [ 6 n after each prompt. "reboot" (text)
 closes the connection. Every connection is a session of its own.
 
 The link: the signal is --signal at --peak-bearing and falls off by

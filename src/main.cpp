@@ -326,6 +326,8 @@ int main(int argc, char **argv)
     QObject::connect(&quitSignals, &QuitSignals::received, &station, [&station](int signalNumber) {
         station.log.append(station.eventLine(QStringLiteral("收到结束信号") + QuitSignals::nameOf(signalNumber)
                                              + QStringLiteral("，程序退出")));
+        // Now, while the board's link still stands.
+        station.endSurveyAtExit();
     });
     // Start-up ends at once, unless another copy runs and the operator is
     // asked whether to end it; then the loop runs while the box is open.

@@ -103,6 +103,7 @@ Station::Station(const StationEnvironment &env, QObject *parent)
             [this](int code, const QString &description) { cloudReporter.Winsock_Cloud_Error(code, description); });
     setupTimers();
     setupLinkWatch();
+    setupSurveyGuard();
     // A box ticked by a console command takes the operator's own path.
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
     settingCommands.radioPortChosen = [this] { linkSupervisor.keepStoredPort(); };
@@ -114,6 +115,7 @@ Station::~Station()
 {
     // Every sequence still waiting ends now, while all it touches exists.
     waits.end();
+    endSurveyAtExit();
     // The sampler and the log hook use the store; the last rows go out.
     historySampler.reset();
     log.setLineListener({});

@@ -199,6 +199,8 @@ private:
     void setupTimers();
     void setShipBox(const QString &control, int value);
     void setupLinkWatch();
+    void setupSurveyGuard();
+    void releaseUnfinishedSurvey();
     void checkFeeds();
     void showLostLinksRed();
     void dropSilentRadio();
@@ -209,6 +211,9 @@ public:
     // No report went out in the last period and a half (reporting off, the
     // radio lost): the cloud's state is unknown, not good.
     bool cloudUnreported() const;
+    // The program is ending: a survey under way gives the board back to
+    // automatic drive. Called on a stop signal and again on destruction.
+    void endSurveyAtExit();
 private:
 
     StationEnvironment m_env;

@@ -61,6 +61,10 @@ void Station::setupLinkWatch()
     });
     connect(&display.radioFeed, &Feed::turnedStale, this, [this](const QString &reason, bool bySilence) {
         radio.figuresStale = true;
+        // The next counters are a base: a difference across the gap is no rate.
+        radioStats.forgetCounterBase();
+        radio.cpePrevRxBytes = 0;
+        radio.cpePrevTxBytes = 0;
         if (reason.isEmpty())
             links.radio.forget();
         else if (!display.Text3.text().trimmed().isEmpty())

@@ -25,8 +25,20 @@ namespace {
 constexpr std::int32_t kLowestMmsi = 200000000;  // exclusive
 constexpr std::int32_t kHighestMmsi = 799999999; // exclusive
 
-bool isMmsi(std::int32_t v)
+// Nine digits and nothing else, in the range the design takes for a ship:
+// "413000000abc" or "413000001.6" would pass the number test and then never
+// match any report's MMSI.
+bool isMmsi(const QString &text)
 {
+    constexpr qsizetype kDigits = 9;
+    const QString value = text.trimmed();
+    if (value.size() != kDigits)
+        return false;
+    for (const QChar c : value) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    const std::int32_t v = valueOf<std::int32_t>(value).value_or(0);
     return v > kLowestMmsi && v < kHighestMmsi;
 }
 
@@ -56,7 +68,6 @@ void SettingCommands::mmsi(ConsoleCommand &command, const MmsiForm &form)
     const QString t = text();
     AisState &ais = m_records.ais;
     const QString rest = remainder(t, form.word + QLatin1Char('='));
-    const std::int32_t v = valueOf<std::int32_t>(rest).value_or(0);
     const Control &caption = form.drive ? m_display.Label12 : m_display.Label5;
     if (form.warns && !caption.visible())
         m_dialogs.tell(QStringLiteral("警告"), warningText(form.drive ? QStringLiteral("ais") : QStringLiteral("mmsi")),
@@ -64,7 +75,7 @@ void SettingCommands::mmsi(ConsoleCommand &command, const MmsiForm &form)
     const bool lower = form.word == form.word.toLower();
     if (numberOfText(ais.targetMmsi) > 0)
         notice((lower ? QStringLiteral("mmsi设置值：") : QStringLiteral("MMSI设置值：")) + ais.targetMmsi);
-    if (isMmsi(v)) {
+    if (isMmsi(rest)) {
         ais.targetMmsi = rest.trimmed();
         m_settings.write(keys::USE_SHIP_MMSI, ais.targetMmsi);
         switchOn(form);
@@ -73,7 +84,7 @@ void SettingCommands::mmsi(ConsoleCommand &command, const MmsiForm &form)
     } else if (t == form.word) {
         // The bare word switches the mode on (the notice that closes a mode
         // says so), but only for a ship it can follow.
-        if (isMmsi(valueOf<std::int32_t>(ais.targetMmsi).value_or(0)))
+        if (isMmsi(ais.targetMmsi))
             switchOn(form);
     } else {
         notice(QStringLiteral("输入MMSI值不正确，请检查是否9位数字！") + rest);

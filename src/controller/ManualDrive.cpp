@@ -84,15 +84,20 @@ void ManualDrive::driveTo(double target)
 
 void ManualDrive::angle_DblClick(int index)
 {
-    if (index < 0 || index > kCentreDot || !m_link.isConnected())
+    if (index < 0 || index > kCentreDot)
         return;
+    // The survey can always be cancelled, the board away or not.
     if (index == kCentreDot) {
-        m_link.send(QStringLiteral("[P0H0V0]\r\n"));
-        m_display.Label_NOTE.setText(QStringLiteral("已经恢复自动驱动模式。"));
+        if (m_link.isConnected()) {
+            m_link.send(QStringLiteral("[P0H0V0]\r\n"));
+            m_display.Label_NOTE.setText(QStringLiteral("已经恢复自动驱动模式。"));
+        }
         if (cancelAutoScan)
             cancelAutoScan();
         return;
     }
+    if (!m_link.isConnected())
+        return;
     const double rel = relativeTo(index * 30.0, m_status.AngleH, m_status.AngleOffset);
     driveTo(index * 30.0);
     m_display.Label_NOTE.setText(QStringLiteral(

@@ -41,6 +41,17 @@ bool ControllerLink::isConnected() const
     return m_sockets.controller.State() == TcpLink::Connected;
 }
 
+// The box names the peer the socket has: the same text, or the same host
+// and port when the box writes a port after the address.
+bool ControllerLink::pointsAt(const TcpLink &socket, const QString &address)
+{
+    QString host;
+    std::int32_t port = 0;
+    if (SplitAndValidateHostPort(address, host, port))
+        return host == socket.RemoteHost && port == socket.RemotePort;
+    return address == socket.RemoteHost;
+}
+
 void ControllerLink::Command1_Click()
 {
     m_portRefused = false;
@@ -70,7 +81,7 @@ void ControllerLink::radioHalf()
     // the operator may have corrected the password on the radio itself, and
     // the press is the only way to try again.
     const bool loginRejected = m_radio.rejectedLogins > 0 && !m_radio.loggedIn;
-    if (address == radio.RemoteHost && m_radio.rememberedPassword == m_display.Text7.text()
+    if (pointsAt(radio, address) && m_radio.rememberedPassword == m_display.Text7.text()
         && m_radio.rememberedUser == m_display.Text14.text() && !loginRejected)
         return;
     if (refusePort(address))
@@ -97,7 +108,7 @@ void ControllerLink::controllerHalf()
 {
     TcpLink &controller = m_sockets.controller;
     const QString address = m_display.Text4.text();
-    if (address.isEmpty() || address == controller.RemoteHost || refusePort(address))
+    if (address.isEmpty() || pointsAt(controller, address) || refusePort(address))
         return;
     if (controller.State() != TcpLink::Closed)
         controller.Close();

@@ -45,6 +45,7 @@ public:
 
 private:
     // An address whose port is out of range: a notice, and true.
+    static bool pointsAt(const TcpLink &socket, const QString &address);
     bool refusePort(const QString &address);
     void radioHalf();
     void controllerHalf();

@@ -32,5 +32,8 @@ inline const QString CLOUD_MODE_IP = QStringLiteral("CLOUD_MODE_IP");
 inline const QString HISTORY_RAW_HOURS = QStringLiteral("HISTORY_RAW_HOURS");
 inline const QString HISTORY_DAYS = QStringLiteral("HISTORY_DAYS");
 inline const QString LOG_KEEP_DAYS = QStringLiteral("LOG_KEEP_DAYS");
+// "1" while the board may stand at a survey's offset: written when a survey
+// starts, so that even a hard stop leaves it for the next start to undo.
+inline const QString AUTOSCAN_UNFINISHED = QStringLiteral("AUTOSCAN_UNFINISHED");
 
 } // namespace korvane::keys

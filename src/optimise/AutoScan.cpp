@@ -30,6 +30,11 @@ const QString kDoneText =
     QStringLiteral("系统已经驱动到扫描完毕且切换到最佳方位角度，可能会存在一定误差，您也可以根据观察结果手动进行修正。");
 const QString kLinkDownText = QStringLiteral("当前通信异常，自动扫描过程中，请确保设备通信正常！");
 const QString kCancelText = QStringLiteral("您已退出自动扫描模式，已经恢复自动驱动模式。");
+const QString kBoardGoneText = QStringLiteral("控制板连接中断，自动扫描已结束。");
+const QString kGaveUpText = QStringLiteral("长时间无法读取信号强度，自动扫描已放弃，已经恢复自动驱动模式。");
+// Ticks a survey waits for readings (about a minute) before it gives up and
+// lets the other drives have the antenna back.
+constexpr int kMaxPausedTicks = 6;
 
 } // namespace
 
@@ -65,6 +70,7 @@ void AutoScan::autoscan()
     s.bestOffset = 0;
     const std::optional<double> reading = signalReading();
     s.bestSignal = reading ? toInt16(*reading).value_or(s.bestSignal) : kNoSignal;
+    m_pausedTicks = 0;
     m_record.arm();
 }
 
@@ -74,7 +80,14 @@ void AutoScan::Timer_AutoScan_Timer()
     if (o > kFinalTick)
         return;
     QString event;
-    if (radioReachable(m_parts.radioSocket, m_parts.radio) && m_parts.controller.isConnected()) {
+    if (!m_parts.controller.isConnected()) {
+        // Nothing can be stepped or undone without the board; when it is
+        // back, the station returns it to automatic drive.
+        end(kBoardGoneText, event);
+    } else if (!radioReachable(m_parts.radioSocket, m_parts.radio)) {
+        pauseStep(event);
+    } else {
+        m_pausedTicks = 0;
         if (o == kFirst)
             firstStep(event);
         if (o > kFirst && o <= kLastCommanded)
@@ -85,15 +98,34 @@ void AutoScan::Timer_AutoScan_Timer()
             drive(o);
             m_parts.state.scanOffset = static_cast<std::int16_t>(o + 1);
         }
-    } else {
-        // The offset stays: the survey resumes with this step once both
-        // links are back.
-        m_parts.display.Label_NOTE.setText(kLinkDownText);
-        event = m_eventLine(kLinkDownText);
-        m_record.pause();
     }
     if (!event.isEmpty())
         m_parts.log.append(event);
+}
+
+// The offset stays, so the survey resumes with this step once readings come
+// again; it says so once, and gives up after a bound.
+void AutoScan::pauseStep(QString &event)
+{
+    if (++m_pausedTicks > kMaxPausedTicks) {
+        drive(0);
+        end(kGaveUpText, event);
+        return;
+    }
+    if (m_pausedTicks > 1)
+        return;
+    m_parts.display.Label_NOTE.setText(kLinkDownText);
+    event = m_eventLine(kLinkDownText);
+    m_record.pause();
+}
+
+void AutoScan::end(const QString &why, QString &event)
+{
+    m_parts.state.scanOffset = kIdle;
+    m_pausedTicks = 0;
+    m_parts.display.Label_NOTE.setText(why);
+    event = m_eventLine(why);
+    m_record.cancel();
 }
 
 void AutoScan::drive(int offset)
@@ -152,6 +184,14 @@ void AutoScan::lastStep(QString &event)
     m_record.finish();
     m_parts.dialogs.tell(QString(), kDoneText, Dialogs::Icon::Information);
     event = m_eventLine(result);
+}
+
+void AutoScan::stop()
+{
+    if (!running())
+        return;
+    m_parts.state.scanOffset = kIdle;
+    m_record.cancel();
 }
 
 bool AutoScan::cancel()

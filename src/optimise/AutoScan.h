@@ -21,7 +21,8 @@ struct RadioSessionState;
 // The operator-started survey: the antenna steps through offsets −30 to +30
 // degrees from its automatic direction, one a tick, the radio's signal is
 // noted for each, and at the end the antenna is left at the strongest. A
-// tick with either link down waits, so no step is lost.
+// tick without readings waits, so no step is lost, but not for ever: the
+// survey holds the other drives. Without the board it ends.
 class AutoScan {
 public:
     using EventLine = std::function<QString(const QString &message)>;
@@ -45,6 +46,8 @@ public:
     // Ends a running survey where it stands, with the notice, a box and an
     // event line; false (and nothing happens) when none runs.
     bool cancel();
+    // Ends a running survey without a word: the program is ending.
+    void stop();
     bool running() const;
 
     const AutoScanRecord &record() const { return m_record; }
@@ -56,10 +59,13 @@ private:
     void readingStep(int offset, bool announce, QString &event);
     void lastStep(QString &event);
     void drive(int offset);
+    void pauseStep(QString &event);
+    void end(const QString &why, QString &event);
 
     Parts m_parts;
     EventLine m_eventLine;
     AutoScanRecord m_record;
+    int m_pausedTicks = 0;
 };
 
 } // namespace korvane

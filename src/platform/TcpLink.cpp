@@ -163,6 +163,12 @@ bool TcpLink::SendBytes(const QByteArray &bytes)
     return m_socket->write(bytes) == bytes.size();
 }
 
+void TcpLink::flush()
+{
+    if (State() == Connected)
+        m_socket->flush();
+}
+
 QByteArray TcpLink::GetData()
 {
     if (!m_socket)

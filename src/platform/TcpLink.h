@@ -38,6 +38,9 @@ public:
     // other character goes out as '?'). False when not connected.
     bool SendData(const QString &text);
     bool SendBytes(const QByteArray &bytes);
+    // Hands what is waiting to the system now, without waiting: the last
+    // command before the program ends must not stay in our buffer.
+    void flush();
     // Everything received and not yet read.
     QByteArray GetData();
     qint64 bytesAvailable() const;

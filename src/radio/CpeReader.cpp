@@ -56,11 +56,11 @@ int levelOfRsrp(double rsrp)
     return 1;
 }
 
-// Mbit/s over the poll from two byte counters; a counter that went back
+// Mbit/s over `seconds` from two byte counters; a counter that went back
 // (the CPE restarted, or its counter wrapped) gives 0, not a negative rate.
-double megabits(std::int64_t now, std::int64_t before)
+double megabits(std::int64_t now, std::int64_t before, double seconds)
 {
-    return now > before ? static_cast<double>(now - before) * 8 / kMiB / kPollSeconds : 0.0;
+    return now > before ? static_cast<double>(now - before) * 8 / kMiB / seconds : 0.0;
 }
 
 } // namespace
@@ -142,6 +142,12 @@ Task<bool> CpeReader::read()
     if (m_parts.scope.ended())
         co_return false;
     if (!body) {
+        // A CPE is reachable only while its readings come, and counters from
+        // before the gap are no base for the next.
+        m_parts.radio.loggedIn = false;
+        m_parts.radio.cpePrevRxBytes = 0;
+        m_parts.radio.cpePrevTxBytes = 0;
+        m_parts.stats.forgetCounterBase();
         m_loggedState.reset();
         m_parts.display.radioLamp.setColour(colours::Red);
         m_parts.display.radioLamp.setToolTip(QStringLiteral("5G CPE 连接失败"));
@@ -155,6 +161,7 @@ Task<bool> CpeReader::read()
 void CpeReader::show(const QString &body)
 {
     const CpeReply r = readCpeReply(body);
+    m_parts.radio.loggedIn = true; // the lamp's step below may say otherwise
     m_parts.display.radioFeed.reading();
     QString label = BandName(r.band, r.mnc);
     if (label.isEmpty())
@@ -272,8 +279,9 @@ void CpeReader::showThroughput(const CpeReply &r)
     Control &box = m_parts.display.lanByte;
     // The first reading has nothing to compare with.
     if (radio.cpePrevRxBytes > 0) {
-        const double rx = megabits(r.rxBytes, radio.cpePrevRxBytes);
-        const double tx = megabits(r.txBytes, radio.cpePrevTxBytes);
+        const double seconds = stats.countersAgeSeconds(kPollSeconds);
+        const double rx = megabits(r.rxBytes, radio.cpePrevRxBytes, seconds);
+        const double tx = megabits(r.txBytes, radio.cpePrevTxBytes, seconds);
         if (rx <= 0 && tx <= 0) {
             box.setText(QStringLiteral("0.0 / 0.0"));
         } else {
@@ -288,6 +296,7 @@ void CpeReader::showThroughput(const CpeReply &r)
                    + QStringLiteral(" MB"));
     radio.cpePrevRxBytes = r.rxBytes;
     radio.cpePrevTxBytes = r.txBytes;
+    stats.countersRead.start();
 }
 
 } // namespace korvane

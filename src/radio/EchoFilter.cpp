@@ -8,6 +8,8 @@ namespace {
 
 // Enough for the longest prompt ("console :", "Password:") with blanks.
 constexpr qsizetype kTailLength = 16;
+// The longest prompt a redrawn line may start with.
+constexpr qsizetype kMaxRedraw = 64;
 
 bool isLineEnd(QChar c)
 {
@@ -27,6 +29,9 @@ void EchoFilter::expect(const QString &sent)
     if (m_expected.size() >= kMaxExpected) {
         m_expected.removeFirst();
         m_matched = 0;
+        m_held.clear();
+        m_wrapped = false;
+        m_redraw.clear();
     }
     m_expected << sent.left(end);
 }
@@ -48,11 +53,27 @@ QString EchoFilter::feed(const QString &text)
             continue;
         }
         const QString &echo = m_expected.constFirst();
+        if (m_matched > 0 && m_redraw.isEmpty() && isLineEnd(c)) {
+            m_wrapped = true; // the editor's window ended here
+            m_held += c;
+            ++i;
+            continue;
+        }
+        if (!m_redraw.isEmpty() || (m_wrapped && c != echo.at(m_matched))) {
+            if (redrawn(c))
+                ++i;
+            else
+                giveUp(out); // the same character is tried again
+            continue;
+        }
         if (c == echo.at(m_matched)) {
             ++i;
+            m_held += c;
+            m_wrapped = false;
             if (++m_matched == echo.size()) {
                 m_expected.removeFirst();
                 m_matched = 0;
+                m_held.clear();
                 m_afterEcho = true;
                 m_atPrompt = false; // the next echo follows the next prompt
             }
@@ -60,16 +81,36 @@ QString EchoFilter::feed(const QString &text)
         }
         // Not this line's echo: what was held is the radio's own text, and
         // the same character is tried against the next line sent.
-        const QString held = echo.left(m_matched);
-        m_matched = 0;
-        m_expected.removeFirst();
-        if (!held.isEmpty()) {
-            m_atPrompt = false;
-            for (const QChar h : held)
-                pass(h, out);
-        }
+        giveUp(out);
     }
     return out;
+}
+
+bool EchoFilter::redrawn(QChar c)
+{
+    if (isLineEnd(c) || m_redraw.size() >= kMaxRedraw)
+        return false;
+    m_redraw += c;
+    m_held += c;
+    if (ReplyAssembler::endsWithPrompt(m_redraw)) {
+        // The prompt again: the echo is drawn anew from its start.
+        m_matched = 0;
+        m_redraw.clear();
+        m_wrapped = false;
+    }
+    return true;
+}
+
+void EchoFilter::giveUp(QString &out)
+{
+    const QString held = m_held;
+    m_held.clear();
+    m_matched = 0;
+    m_redraw.clear();
+    m_wrapped = false;
+    m_expected.removeFirst();
+    for (const QChar h : held)
+        pass(h, out);
 }
 
 void EchoFilter::pass(QChar c, QString &out)
@@ -83,13 +124,10 @@ void EchoFilter::pass(QChar c, QString &out)
 
 QString EchoFilter::flush()
 {
-    if (m_matched == 0)
+    if (m_held.isEmpty())
         return {};
-    const QString held = m_expected.takeFirst().left(m_matched);
-    m_matched = 0;
     QString out;
-    for (const QChar h : held)
-        pass(h, out);
+    giveUp(out);
     return out;
 }
 
@@ -97,6 +135,9 @@ void EchoFilter::clear()
 {
     m_expected.clear();
     m_matched = 0;
+    m_held.clear();
+    m_wrapped = false;
+    m_redraw.clear();
     m_afterEcho = false;
     m_atPrompt = false;
     m_tail.clear();

@@ -26,14 +26,21 @@ public:
     QString feed(const QString &text);
     // No more text is coming for now: what is held is the radio's own.
     QString flush();
-    bool holding() const { return m_matched > 0; }
+    bool holding() const { return !m_held.isEmpty(); }
     void clear();
 
 private:
     void pass(QChar c, QString &out);
+    // Takes what follows a line end inside an echo; false when it is not a
+    // redrawn prompt, and the echo is given up.
+    bool redrawn(QChar c);
+    void giveUp(QString &out);
 
     QStringList m_expected;   // oldest first
-    qsizetype m_matched = 0;  // characters of the oldest already matched (held)
+    qsizetype m_matched = 0;  // characters of the oldest already matched
+    QString m_held;           // the text taken for that echo so far
+    bool m_wrapped = false;   // a line end came since the last matched character
+    QString m_redraw;         // text after that line end, not the echo's
     bool m_afterEcho = false; // the echo's line end may still follow
     bool m_atPrompt = false;  // the text so far ends with a prompt
     QString m_tail;           // the last characters passed, to see a prompt

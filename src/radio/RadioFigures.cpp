@@ -115,8 +115,9 @@ bool RadioFigures::showThroughput(double rxBytes, double txBytes)
     RadioStats &stats = m_parts.stats;
     if (rxBytes < stats.lastRxBytes || txBytes < stats.lastTxBytes)
         return false;
-    const QString rx = upToTwoDecimals((rxBytes - stats.lastRxBytes) * 8 / kPollSeconds / kMiB);
-    const QString tx = upToTwoDecimals((txBytes - stats.lastTxBytes) * 8 / kPollSeconds / kMiB);
+    const double seconds = stats.countersAgeSeconds(kPollSeconds);
+    const QString rx = upToTwoDecimals((rxBytes - stats.lastRxBytes) * 8 / seconds / kMiB);
+    const QString tx = upToTwoDecimals((txBytes - stats.lastTxBytes) * 8 / seconds / kMiB);
     m_parts.display.lanByte.setText(rx + QStringLiteral(" /") + tx);
     stats.rxMbps = numberOfText(rx);
     stats.throughputRead = true;

@@ -47,6 +47,7 @@ void RadioSession::Winsock1_Connect()
 {
     // A new connection starts from nothing: no half command, no half reply.
     m_telnet.reset();
+    m_escapes.reset();
     m_echo.clear();
     m_assembler.clear();
     m_ready.clear();
@@ -55,8 +56,7 @@ void RadioSession::Winsock1_Connect()
     m_parts.radio.rejectedLogins = 0;
     // The counters of an earlier session are no base: their difference spans
     // the whole gap and would read as a burst of throughput.
-    m_parts.stats.lastRxBytes = 0;
-    m_parts.stats.lastTxBytes = 0;
+    m_parts.stats.forgetCounterBase();
     m_parts.stats.figuresRead = false;
     m_parts.stats.throughputRead = false;
     m_json.newSession();
@@ -93,7 +93,7 @@ QStringList RadioSession::assemble(const QByteArray &bytes)
     const TelnetFilter::Result filtered = m_telnet.feed(bytes);
     if (!filtered.answer.isEmpty())
         m_parts.socket.SendBytes(filtered.answer);
-    const QStringList replies = m_assembler.append(m_echo.feed(m_decoder.decode(filtered.data)));
+    const QStringList replies = m_assembler.append(m_echo.feed(m_escapes.feed(m_decoder.decode(filtered.data))));
     if (m_assembler.pending().isEmpty() && !m_echo.holding())
         m_quietGap.stop();
     else

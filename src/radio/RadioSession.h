@@ -7,6 +7,7 @@
 #include "radio/RadioFigures.h"
 #include "radio/ReplyAssembler.h"
 #include "radio/TelnetFilter.h"
+#include "radio/TerminalEscapes.h"
 
 #include <QObject>
 #include <QString>
@@ -102,6 +103,7 @@ private:
     RadioFigures m_figures;
     JsonConsole m_json;
     TelnetFilter m_telnet;
+    TerminalEscapes m_escapes;
     EchoFilter m_echo;
     ReplyAssembler m_assembler;
     // Keeps a character cut between two reads for the next read.

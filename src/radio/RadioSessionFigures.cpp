@@ -73,6 +73,7 @@ void RadioSession::iwconfigFigures(const QString &reply)
         m_figures.showThroughput(s.rxBytes, s.txBytes);
     stats.lastRxBytes = s.rxBytes;
     stats.lastTxBytes = s.txBytes;
+    stats.countersRead.start();
     m_figures.showByteTotals(s.rxBytes, s.txBytes);
     const QString name = RadioFigures::shown(s.deviceName);
     if (!name.isEmpty())
@@ -118,6 +119,7 @@ void RadioSession::airOsFigures(const QString &reply)
         m_figures.showThroughput(s.wlanRxBytes, s.wlanTxBytes);
     stats.lastRxBytes = s.wlanRxBytes;
     stats.lastTxBytes = s.wlanTxBytes;
+    stats.countersRead.start();
     m_figures.showByteTotals(s.lanTxBytes, s.lanRxBytes);
     if (!s.deviceName.isEmpty())
         showDeviceName(s.deviceName);
@@ -170,6 +172,8 @@ void RadioSession::airFiberFigures(const QString &reply)
             m_figures.showThroughput(s.wlanRxBytes, s.wlanTxBytes);
         stats.lastRxBytes = s.wlanRxBytes;
         stats.lastTxBytes = s.wlanTxBytes;
+        stats.countersRead.start();
+    stats.countersRead.start();
     }
     if (stats.lastRxBytes != 0 && stats.lastTxBytes != 0)
         m_figures.showByteTotals(stats.lastRxBytes, stats.lastTxBytes);

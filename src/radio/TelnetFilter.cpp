@@ -11,6 +11,33 @@ constexpr unsigned char kWont = 252;
 constexpr unsigned char kWill = 251;
 constexpr unsigned char kSb = 250;
 constexpr unsigned char kSe = 240;
+constexpr unsigned char kEcho = 1;
+constexpr unsigned char kSuppressGoAhead = 3;
+constexpr unsigned char kWindowSize = 31;
+
+void appendCommand(QByteArray &out, unsigned char verb, unsigned char code)
+{
+    out.append(static_cast<char>(kIac));
+    out.append(static_cast<char>(verb));
+    out.append(static_cast<char>(code));
+}
+
+// IAC SB NAWS width height IAC SE, each a 16-bit number, high byte first; a
+// byte 255 would have to be doubled, and neither size has one.
+QByteArray windowSize()
+{
+    QByteArray out;
+    out.append(static_cast<char>(kIac));
+    out.append(static_cast<char>(kSb));
+    out.append(static_cast<char>(kWindowSize));
+    for (const int size : {TelnetFilter::kWindowColumns, TelnetFilter::kWindowRows}) {
+        out.append(static_cast<char>((size >> 8) & 0xff));
+        out.append(static_cast<char>(size & 0xff));
+    }
+    out.append(static_cast<char>(kIac));
+    out.append(static_cast<char>(kSe));
+    return out;
+}
 
 } // namespace
 
@@ -74,19 +101,17 @@ TelnetFilter::Result TelnetFilter::feed(const QByteArray &bytes)
 
 void TelnetFilter::option(unsigned char code, Result &out)
 {
-    unsigned char reply = 0;
     if (m_verb == kDo && !m_answeredDo.test(code)) {
         m_answeredDo.set(code);
-        reply = kWont;
+        const bool accepted = code == kSuppressGoAhead || code == kWindowSize;
+        appendCommand(out.answer, accepted ? kWill : kWont, code);
+        if (code == kWindowSize)
+            out.answer += windowSize();
     } else if (m_verb == kWill && !m_answeredWill.test(code)) {
         m_answeredWill.set(code);
-        reply = kDont;
+        const bool accepted = code == kEcho || code == kSuppressGoAhead;
+        appendCommand(out.answer, accepted ? kDo : kDont, code);
     }
-    if (reply == 0)
-        return;
-    out.answer.append(static_cast<char>(kIac));
-    out.answer.append(static_cast<char>(reply));
-    out.answer.append(static_cast<char>(code));
 }
 
 } // namespace korvane

@@ -84,6 +84,11 @@ const std::vector<DispatchCase> kEnterCases = {
     // A refused value leaves the mode, its box and its key as they were.
     {u"mmsi=12345"_s, {u"mmsi"_s}, kMmsiBad + u"12345"_s, {}, "", {}, {kWarn}},
     {u"mmsi=800000000"_s, {u"mmsi"_s}, kMmsiBad + u"800000000"_s, {}, "", {}, {kWarn}},
+    // Nine digits and nothing else; blanks around them are no part of it.
+    {u"mmsi=413000000abc"_s, {u"mmsi"_s}, kMmsiBad + u"413000000abc"_s, {}, "", {}, {kWarn}},
+    {u"ais=413000001.6"_s, {u"ais"_s}, kMmsiBad + u"413000001.6"_s, {}, "", {}, {kWarn}},
+    {u"MMSI=\u3000412345678 "_s, {u"MMSI"_s}, kMmsiSet + u"412345678"_s,
+     {K(keys::USE_SHIP_MMSI, u"412345678"_s), K(keys::USE_SHIP_AIS, u"1"_s)}, "", kMmsiSet + u"412345678"_s},
     {u"mmsi"_s, {u"mmsi"_s}, u"mmsi设置值：413000000"_s, {K(keys::USE_SHIP_AIS, u"1"_s)}, "", {}, {kWarn},
      [](Station &s) { s.ais.targetMmsi = u"413000000"_s; }},
     {u"mmsi=412345678"_s, {u"mmsi"_s}, kMmsiSet + u"412345678"_s, {K(keys::USE_SHIP_MMSI, u"412345678"_s)}, "",

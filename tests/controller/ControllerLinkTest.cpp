@@ -49,9 +49,26 @@ TEST(ConnectButton, AddressWithPortIsSplitAndStoredWhole)
     EXPECT_EQ(s.display.Label_NOTE.text(), QString());
     ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.openClients() == 1; }));
 
-    // The same text with a port differs from the split host: a reconnect.
+    // The same text again names the same host and port: the link stays.
     s.click(QStringLiteral("Command1"));
-    ASSERT_TRUE(waitUntil([&] { return s.Winsock2.State() == 7 && server.accepted == 2; }));
+    EXPECT_EQ(s.Winsock2.State(), 7);
+    EXPECT_EQ(server.accepted, 1);
+}
+
+TEST(ConnectButton, UnchangedRadioAddressWithPortKeepsTheSession)
+{
+    LoopbackServer radio;
+    StationFixture f;
+    Station &s = f.start();
+    s.setControl(QStringLiteral("Text3"), QStringLiteral("127.0.0.1:%1").arg(radio.port()));
+    s.setControl(QStringLiteral("Text7"), QStringLiteral("pw"));
+    s.setControl(QStringLiteral("Text14"), QStringLiteral("ubnt"));
+    s.setControl(QStringLiteral("Text4"), QStringLiteral("127.0.0.9:1"));
+    s.click(QStringLiteral("Command1"));
+    ASSERT_TRUE(waitUntil([&] { return s.Winsock1.State() == 7 && radio.openClients() == 1; }));
+    s.click(QStringLiteral("Command1"));
+    EXPECT_EQ(s.Winsock1.State(), 7);
+    EXPECT_EQ(radio.accepted, 1);
 }
 
 TEST(ConnectButton, AddressWithoutPortUsesTheDefaultPort)

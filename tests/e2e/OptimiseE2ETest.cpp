@@ -10,10 +10,13 @@
 #include "platform/SettingsStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <csignal>
+#include <sys/types.h>
 
 #include <gtest/gtest.h>
 
@@ -55,10 +58,10 @@ protected:
             for (const auto &[key, value] : settings)
                 store.write(key, value);
         }
-        ASSERT_TRUE(station.start({QStringLiteral("--settings"), settingsPath, QStringLiteral("--log-dir"), dir.path(),
-                                   QStringLiteral("--time-scale"), QString::number(timeScale),
-                                   QStringLiteral("--answer"), QStringLiteral("ok")},
-                                  env));
+        stationArguments = {QStringLiteral("--settings"), settingsPath, QStringLiteral("--log-dir"), dir.path(),
+                            QStringLiteral("--time-scale"), QString::number(timeScale),
+                            QStringLiteral("--answer"), QStringLiteral("ok")};
+        ASSERT_TRUE(station.start(stationArguments, env));
     }
 
     // With the comparison off and a 180 s delay, the far end is lost until
@@ -86,7 +89,20 @@ protected:
     // relative to the board's own drive direction.
     double boardOffset() { return board.statusText(QStringLiteral("offset")).toDouble(); }
 
+    // Everything the station's log files hold.
+    QString logText() const
+    {
+        QString text;
+        for (const QFileInfo &file : QDir(dir.path()).entryInfoList({QStringLiteral("*.log")}, QDir::Files)) {
+            QFile f(file.filePath());
+            if (f.open(QIODevice::ReadOnly))
+                text += QString::fromUtf8(f.readAll());
+        }
+        return text;
+    }
+
     QTemporaryDir dir;
+    QStringList stationArguments;
     QString bearingFile;
     QString boardRecord; // every byte the board received
     QProcessEnvironment env;
@@ -121,6 +137,38 @@ TEST_F(OptimiseE2E, AutoScanLeavesTheAntennaAtThePeak)
     ASSERT_TRUE(station.waitForOutput(QStringLiteral("autoscan tick=62/62 done best=12@-52"), 90000))
         << qPrintable(station.output().right(3000));
     EXPECT_TRUE(waitUntil([&] { return boardOffset() == 12; }, 5000));
+}
+
+// systemctl restart during a survey, and a hard stop: the board is returned
+// to automatic drive by the stop, or else by the next start.
+TEST_F(OptimiseE2E, AStoppedSurveyLeavesTheBoardInAutomaticDrive)
+{
+    start({QStringLiteral("--peak-bearing"), QStringLiteral("0"), QStringLiteral("--beamwidth"), QStringLiteral("40")},
+          {{keys::USE_SHIP_AIS_SCAN_COMP, QStringLiteral("0")}, {keys::USE_SHIP_AIS_SCAN_AUTO, QStringLiteral("0")}},
+          0.08);
+    const auto surveyUnderWay = [&](StationProcess &p) {
+        if (!p.waitForOutput(QStringLiteral("Label_NOTE.text=微波登录成功！"), 15000))
+            return false;
+        p.send(QStringLiteral("AUTOSCAN"));
+        return waitUntil([&] { return boardOffset() <= -28; }, 20000);
+    };
+    ASSERT_TRUE(surveyUnderWay(station)) << qPrintable(station.output().right(2000));
+    ::kill(static_cast<pid_t>(station.process().processId()), SIGTERM);
+    ASSERT_TRUE(station.waitForExit(10000));
+    EXPECT_TRUE(waitUntil([&] { return boardOffset() == 0; }, 5000)) << qPrintable(logText().right(1500));
+    EXPECT_EQ(logText().count(QStringLiteral("程序退出时自动扫描未完成，已经恢复自动驱动模式。")), 1);
+
+    StationProcess killed;
+    ASSERT_TRUE(killed.start(stationArguments, env));
+    ASSERT_TRUE(surveyUnderWay(killed)) << qPrintable(killed.output().right(2000));
+    killed.process().kill();
+    ASSERT_TRUE(killed.waitForExit(10000));
+    ASSERT_NE(boardOffset(), 0);
+
+    StationProcess next;
+    ASSERT_TRUE(next.start(stationArguments, env));
+    EXPECT_TRUE(waitUntil([&] { return boardOffset() == 0; }, 15000)) << qPrintable(next.output().right(2000));
+    EXPECT_TRUE(waitUntil([&] { return logText().contains(QStringLiteral("上次自动扫描未完成，已经恢复自动驱动模式。")); }, 5000));
 }
 
 TEST_F(OptimiseE2E, TheComparisonWaitsWhileTheSurveyRuns)

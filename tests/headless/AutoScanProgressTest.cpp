@@ -49,8 +49,8 @@ TEST(HeadlessConsole, PrintsOneAutoScanLinePerTick)
     HeadlessConsole console(s, out);
     s.display.Text1.setText(QStringLiteral("-60"));
     console.handleLine(QStringLiteral("AUTOSCAN")); // the confirmation is answered OK
-    s.Timer_AutoScan_Timer();                       // no links yet
     connectTo(s.Winsock2, board);
+    s.Timer_AutoScan_Timer(); // no radio yet
     connectTo(s.Winsock1, radio);
     s.Timer_AutoScan_Timer();
     s.display.Text1.setText(QStringLiteral("-58"));

@@ -49,6 +49,16 @@ TEST(AutoScanWithCpe, StepsOnACpeThatNeverOpensTheConsoleSocket)
     EXPECT_FALSE(f.logText().contains(QStringLiteral("当前通信异常")));
     EXPECT_TRUE(s.display.Label_NOTE.text().contains(QStringLiteral("当前扫描角度-29信号强度值：-85")))
         << qPrintable(s.display.Label_NOTE.text());
+
+    // The CPE dies: it is reachable no more, and the survey takes no step on
+    // the reading it left behind.
+    cpe.stop();
+    s.Timer2_Timer();
+    EXPECT_FALSE(s.radio.loggedIn);
+    EXPECT_TRUE(s.radio.figuresStale);
+    const auto offset = s.optimisation.scanOffset;
+    s.Timer_AutoScan_Timer();
+    EXPECT_EQ(s.optimisation.scanOffset, offset);
 }
 
 } // namespace

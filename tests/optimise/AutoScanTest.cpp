@@ -1,5 +1,8 @@
 #include "OptimiseFixture.h"
 
+#include "model/SettingKeys.h"
+#include "platform/SettingsStore.h"
+
 #include <functional>
 #include <map>
 #include <utility>
@@ -112,7 +115,7 @@ TEST_F(AutoScanTest, ALostLinkPausesTheScanAtItsStep)
     EXPECT_EQ(wire(), QByteArray());
     const QString notice = QStringLiteral("当前通信异常，自动扫描过程中，请确保设备通信正常！");
     EXPECT_EQ(station().display.Label_NOTE.text(), notice);
-    EXPECT_EQ(log().count(notice), 3);
+    EXPECT_EQ(log().count(notice), 1) << "the pause is said once";
     EXPECT_EQ(station().autoScan.record().phase(), AutoScanRecord::Phase::Paused);
 
     korvane::test::connectLink(station().Winsock1, radio);
@@ -155,6 +158,49 @@ TEST_F(AutoScanTest, TheCentreDotCancelsARunningScan)
     EXPECT_EQ(wire(), QByteArray("[P0H0V0]\r\n"));
     EXPECT_EQ(f.dialogs.shown.size(), 1) << "no closing box";
     EXPECT_EQ(station().autoScan.record().phase(), AutoScanRecord::Phase::Cancelled);
+}
+
+// Readings that never come back: the survey gives up, the antenna returns to
+// automatic drive and the drives the survey holds are free again.
+TEST_F(AutoScanTest, ASurveyWithoutReadingsGivesUpAfterAMinute)
+{
+    station().console.autoscan();
+    for (int i = 0; i < 3; ++i)
+        tick(QStringLiteral("-70"));
+    station().Winsock1.Close();
+    for (int i = 0; i < 7; ++i)
+        station().Timer_AutoScan_Timer();
+    EXPECT_EQ(wire(), steps(-30, -28) + "[P0H0V0]\r\n");
+    EXPECT_FALSE(station().autoScan.running());
+    EXPECT_FALSE(station().optimisation.surveyRunning());
+    EXPECT_EQ(log().count(QStringLiteral("长时间无法读取信号强度，自动扫描已放弃，已经恢复自动驱动模式。")), 1);
+    EXPECT_EQ(station().settings().read(keys::AUTOSCAN_UNFINISHED), QStringLiteral("0"));
+}
+
+// The board goes away: the survey ends at once and can be cancelled too;
+// the board, back, is returned to automatic drive.
+TEST_F(AutoScanTest, ASurveyWhoseBoardIsGoneEnds)
+{
+    station().console.autoscan();
+    for (int i = 0; i < 3; ++i)
+        tick(QStringLiteral("-70"));
+    EXPECT_EQ(wire(), steps(-30, -28));
+    station().Winsock2.Close();
+    for (int i = 0; i < 3; ++i)
+        tick(QStringLiteral("-70"));
+    EXPECT_FALSE(station().autoScan.running());
+    EXPECT_EQ(log().count(QStringLiteral("控制板连接中断，自动扫描已结束。")), 1);
+    EXPECT_EQ(log().count(QStringLiteral("当前通信异常")), 0);
+    EXPECT_EQ(station().settings().read(keys::AUTOSCAN_UNFINISHED), QStringLiteral("1"));
+
+    station().console.autoscan();
+    station().click(QStringLiteral("angle"), 12);
+    EXPECT_FALSE(station().autoScan.running()) << "the centre dot cancels without the board";
+
+    board.received.clear();
+    korvane::test::connectLink(station().Winsock2, board);
+    EXPECT_EQ(wire(), QByteArray("[P0H0V0]\r\n"));
+    EXPECT_EQ(station().settings().read(keys::AUTOSCAN_UNFINISHED), QStringLiteral("0"));
 }
 
 TEST_F(AutoScanTest, ANewScanStartsAgainFromTheFirstOffset)

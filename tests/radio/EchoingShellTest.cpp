@@ -4,6 +4,7 @@
 #include "radio/SimRadioSession.h"
 
 #include "radio/EchoFilter.h"
+#include "radio/TerminalEscapes.h"
 
 using namespace korvane;
 using namespace korvane::test;
@@ -27,6 +28,17 @@ TEST_F(EchoingShell, IwconfigCountersComeFromTheOutputNotTheEcho)
     EXPECT_GT(s.radioStats.txMbps, 0);
     EXPECT_GT(s.radioStats.rxMbps, 0);
     EXPECT_FALSE(s.display.lanByte.toolTip().endsWith(QStringLiteral(" /0.0"))) << qPrintable(s.display.lanByte.toolTip());
+}
+
+// Without telnet the station cannot tell its window's width: the shell
+// breaks the long poll command at 80 columns and asks for the cursor.
+TEST_F(EchoingShell, IwconfigEchoWrappedAtEightyColumns)
+{
+    ASSERT_TRUE(startRadio("iwconfig", {QStringLiteral("--no-telnet")}));
+    ASSERT_TRUE(connectAndLogIn());
+    ASSERT_TRUE(pollAndRead([&] { return s.radioStats.lastRxBytes > 0; })) << qPrintable(f.log());
+    EXPECT_GT(s.radioStats.lastTxBytes, 0) << qPrintable(s.display.lanByte.toolTip());
+    EXPECT_FALSE(s.display.Text2.text().contains(QChar(0x1b)));
 }
 
 TEST_F(EchoingShell, AirOsFiguresWithEcho)
@@ -112,6 +124,57 @@ TEST(EchoFilter, TakesOutEchoesCutAnywhereAndLeavesTheRestAlone)
     twoAhead.expect(QStringLiteral("a\r\n"));
     twoAhead.expect(QStringLiteral("b\r\n"));
     EXPECT_EQ(twoAhead.feed(QStringLiteral("a\r\nx b y\r\nA# b\r\nB# ")), QStringLiteral("x b y\r\nA# B# "));
+}
+
+// A line editor's echo: broken where its 80-column window ends, drawn
+// afresh after its prompt, with its cursor query after the prompt. Each
+// case is fed whole and cut at every place.
+TEST(EchoFilter, LineEditorEchoes)
+{
+    const QString command = QStringLiteral("iwconfig ath0 && ifconfig wifi0 |grep bytes && echo 'DeviceName' && cat x");
+    const QString output = QStringLiteral("TX bytes:5 DeviceName\r\nKV_http\r\n# ");
+    struct Case {
+        const char *name;
+        QString prompt;
+        QString echo;
+    };
+    const Case cases[] = {
+        {"WrappedAfterAShortPrompt", QStringLiteral("# "),
+         command.left(78) + QStringLiteral("\r\r\n") + command.mid(78) + QStringLiteral("\r\n")},
+        {"WrappedTwice", QStringLiteral("root@radio:~# "),
+         command.left(10) + QStringLiteral("\r\r\n") + command.mid(10, 20) + QStringLiteral("\r\r\n") + command.mid(30)
+             + QStringLiteral("\r\n")},
+        {"Redrawn", QStringLiteral("# "),
+         command.left(20) + QStringLiteral("\r# ") + command + QStringLiteral("\r\n")},
+    };
+    for (const Case &c : cases) {
+        const QString all = c.echo + output;
+        for (qsizetype cut = 0; cut <= all.size(); ++cut) {
+            SCOPED_TRACE(std::string(c.name) + " cut at " + std::to_string(cut));
+            EchoFilter filter;
+            TerminalEscapes escapes;
+            EXPECT_EQ(filter.feed(escapes.feed(c.prompt + QStringLiteral("\x1b[6n"))), c.prompt);
+            filter.expect(command + QStringLiteral("\r\n"));
+            QString got = filter.feed(escapes.feed(all.left(cut)));
+            got += filter.feed(escapes.feed(all.mid(cut)));
+            EXPECT_EQ(got, output);
+        }
+    }
+}
+
+// Controls are taken out whole, even cut by TCP; what is no control stays.
+TEST(TerminalEscapes, TakesOutControlSequences)
+{
+    const QString text = QStringLiteral("a\x1b[6nb\x1b[J\x1b[12;34Rc\x1b" "7d");
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        TerminalEscapes escapes;
+        QString got = escapes.feed(text.left(cut));
+        got += escapes.feed(text.mid(cut));
+        EXPECT_EQ(got, QStringLiteral("abcd")) << cut;
+    }
+    TerminalEscapes endless;
+    const QString noise = QStringLiteral("\x1b[") + QString(40, u'1') + QStringLiteral("x");
+    EXPECT_EQ(endless.feed(noise), noise) << "a sequence that never ends is text";
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // new session are a base, not a difference from the last session's.
 #include "radio/RadioFixture.h"
 
+#include <QElapsedTimer>
+
 using namespace korvane;
 using namespace korvane::test;
 
@@ -41,6 +43,28 @@ TEST(ReconnectThroughput, FirstReadingOfANewSessionIsOnlyABase)
     f.reply(iwconfig(3001524288, 1000531072));
     EXPECT_EQ(s.display.lanByte.text(), QStringLiteral("1 /0.25"));
     EXPECT_DOUBLE_EQ(s.radioStats.txMbps, 0.25);
+}
+
+// Readings that did not come: a gap the feed calls stale leaves no base,
+// and a poll missed within it stretches the time the bytes are divided by.
+TEST(ReconnectThroughput, GapsInTheReadingsMakeNoBurst)
+{
+    RadioFixture f;
+    Station &s = f.station;
+    f.reply(kPrompt);
+    f.reply(iwconfig(1000000, 400000));
+    s.display.radioFeed.lost(QStringLiteral("连续三次轮询无应答"));
+    f.reply(iwconfig(21000000, 8400000));
+    EXPECT_FALSE(s.radioStats.throughputRead) << qPrintable(s.display.lanByte.text());
+
+    // One poll lost: the difference spans about three seconds, not two.
+    QElapsedTimer gap;
+    gap.start();
+    ASSERT_TRUE(waitUntil([&] { return gap.elapsed() >= 3000; }, 5000));
+    f.reply(iwconfig(21000000 + 393216, 8400000 + 98304)); // 1.5 and 0.375 Mbit/s over two seconds
+    const double seconds = static_cast<double>(gap.elapsed()) / 1000;
+    EXPECT_LE(s.radioStats.rxMbps, 1.5 * 2 / 3 + 0.01) << qPrintable(s.display.lanByte.text());
+    EXPECT_GE(s.radioStats.rxMbps, 1.5 * 2 / seconds - 0.01) << qPrintable(s.display.lanByte.text());
 }
 
 } // namespace

@@ -41,12 +41,16 @@ TEST_P(Telnet, TextAndAnswers)
 }
 
 const QByteArray kBusyboxOpening = bytes("\xff\xfd\x01\xff\xfd\x1f\xff\xfb\x01\xff\xfb\x03");
+// WONT ECHO, WILL NAWS with 512 x 24, DO ECHO, DO SGA.
+const QByteArray kBusyboxAnswer =
+    bytes("\xff\xfc\x01\xff\xfb\x1f\xff\xfa\x1f\x02\x00\x00\x18\xff\xf0\xff\xfd\x01\xff\xfd\x03");
 
 INSTANTIATE_TEST_SUITE_P(Table, Telnet, ::testing::Values(
     TelnetCase{"DoIsRefusedWithWont", {bytes("\xff\xfd\x01")}, "", bytes("\xff\xfc\x01")},
-    TelnetCase{"WillIsRefusedWithDont", {bytes("\xff\xfb\x03")}, "", bytes("\xff\xfe\x03")},
+    TelnetCase{"WillIsRefusedWithDont", {bytes("\xff\xfb\x18")}, "", bytes("\xff\xfe\x18")},
+    TelnetCase{"SuppressGoAheadBothWays", {bytes("\xff\xfb\x03\xff\xfd\x03")}, "", bytes("\xff\xfd\x03\xff\xfb\x03")},
     TelnetCase{"BusyboxOpening", {kBusyboxOpening + "\r\r\nXM login: "}, "\r\r\nXM login: ",
-               bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03")},
+               kBusyboxAnswer},
     TelnetCase{"DontAndWontNeedNoAnswer", {bytes("\xff\xfe\x01\xff\xfc\x01" "abc")}, "abc", ""},
     TelnetCase{"RepeatedOfferAnsweredOnce", {bytes("\xff\xfd\x18\xff\xfd\x18")}, "", bytes("\xff\xfc\x18")},
     TelnetCase{"EscapedByte255IsData", {bytes("a\xff\xff" "b")}, bytes("a\xff" "b"), ""},
@@ -176,7 +180,7 @@ TEST(TelnetSession, NegotiationIsAnsweredAndNeverReachesTheText)
     RadioFixture f;
     Station &s = f.station;
     f.peer.sendToAll(kBusyboxOpening + "\r\r\nXM login: ");
-    const QByteArray expected = bytes("\xff\xfc\x01\xff\xfc\x1f\xff\xfe\x01\xff\xfe\x03") + "ubnt\r\n";
+    const QByteArray expected = kBusyboxAnswer + "ubnt\r\n";
     EXPECT_EQ(f.sentAfter(expected.size()), expected);
     f.peer.sendToAll(bytes("\xff\xfb\x01" "\r\n Welcome to airOS\r\nXM.v6.2.0# "));
     ASSERT_TRUE(waitUntil([&] { return s.radio.RadioFamily == RadioFamilyAirOs; }));

@@ -63,7 +63,8 @@ TEST_P(RadioFamilies, GoodLoginThenStatusWithEveryMarker)
     }
     peer.clear();
     peer.write(command);
-    ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith(c.prompt); }));
+    // An echoing shell asks for the cursor after its prompt.
+    ASSERT_TRUE(waitUntil([&] { return QByteArray(peer.received()).replace("\x1b[6n", "").endsWith(c.prompt); }));
     for (const char *marker : c.markers)
         EXPECT_TRUE(peer.received().contains(marker)) << marker << "\n" << peer.text().toStdString();
     EXPECT_EQ(sim.statusValue(QStringLiteral("logins")), 1);
@@ -151,12 +152,22 @@ TEST(RadioSim, EchoesTypedLinesLikeAShellBehindTelnetd)
         EXPECT_EQ(peer.received().startsWith("ubnt\r\n"), c.echoes) << peer.text().toStdString();
         peer.clear();
         peer.write("ubnt\r\n");
-        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith("# "); }));
+        ASSERT_TRUE(waitUntil([&] { return QByteArray(peer.received()).replace("\x1b[6n", "").endsWith("# "); }));
         EXPECT_FALSE(peer.received().contains("ubnt")) << "the password is not echoed";
+        const QByteArray prompt = c.echoes ? "# \x1b[6n" : "# ";
         peer.clear();
         peer.write("uname\r\n");
-        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith("# "); }));
+        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith(prompt); }));
         EXPECT_EQ(peer.received().startsWith("uname\r\n"), c.echoes) << peer.text().toStdString();
+        // No window size told: the line editor breaks at 80 columns.
+        const QByteArray line(100, 'x');
+        peer.clear();
+        peer.write(line + "\r\n");
+        ASSERT_TRUE(waitUntil([&] { return peer.received().endsWith(prompt); }));
+        const qsizetype promptLength = c.family == std::string("iwconfig") ? 14 : 11;
+        EXPECT_EQ(peer.received().startsWith(line.left(80 - promptLength) + "\r\r\n" + line.mid(80 - promptLength)),
+                  c.echoes)
+            << peer.text().toStdString();
         EXPECT_EQ(sim.statusText(QStringLiteral("echo")), c.echoes ? QStringLiteral("on") : QStringLiteral("off"));
     }
 }
