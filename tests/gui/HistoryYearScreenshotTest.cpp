@@ -84,8 +84,9 @@ TEST(HistoryYearScreenshot, TheWeekOnAYearFile)
         EXPECT_GE(labels[i].first.left(), 0);
         EXPECT_LE(labels[i].first.right(), chart->width());
         EXPECT_TRUE(labels[i].second.contains(QLatin1Char('-'))) << "dates on a week: " << labels[i].second.toStdString();
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(labels[i - 1].first.right(), labels[i].first.left());
+        }
     }
     for (int lane = 0; lane < historyLanes().size(); ++lane) {
         const auto values = chart->valueLabels(lane);
@@ -93,8 +94,9 @@ TEST(HistoryYearScreenshot, TheWeekOnAYearFile)
         for (int i = 0; i < values.size(); ++i) {
             EXPECT_GE(values[i].first.top(), strip.top() - 0.5) << lane;
             EXPECT_LE(values[i].first.bottom(), strip.bottom() + 0.5) << lane;
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_LE(values[i - 1].first.bottom(), values[i].first.top()) << lane;
+            }
         }
     }
 

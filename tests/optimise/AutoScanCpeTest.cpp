@@ -53,7 +53,7 @@ TEST(AutoScanWithCpe, StepsOnACpeThatNeverOpensTheConsoleSocket)
     // The CPE dies: it is reachable no more, and the survey takes no step on
     // the reading it left behind.
     cpe.stop();
-    s.Timer2_Timer();
+    runRadioTick(s);
     EXPECT_FALSE(s.radio.loggedIn);
     EXPECT_TRUE(s.radio.figuresStale);
     const auto offset = s.optimisation.scanOffset;
