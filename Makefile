@@ -8,6 +8,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := cmake make g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qcoro-qt6-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n \
 	libsqlite3-dev zlib1g-dev \
+	qt6-httpserver-dev qt6-websockets-dev libjs-dygraphs openssl \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
