@@ -108,6 +108,8 @@ Station::Station(const StationEnvironment &env, QObject *parent)
     settingCommands.tickBox = [this](const QString &box) { setControl(box, QStringLiteral("1")); };
     settingCommands.radioPortChosen = [this] { linkSupervisor.keepStoredPort(); };
     console.autoscan = [this] { autoScan.autoscan(); };
+    console.commandEntered = [this] { ++counters.commands; };
+    cloudReporter.reportFailed = [this] { ++counters.cloudReportFailures; };
     manualDrive.cancelAutoScan = [this] { autoScan.cancel(); };
 }
 

@@ -3,6 +3,7 @@
 #include "model/Display.h"
 #include "model/EventLog.h"
 #include "model/LinkHealth.h"
+#include "model/StationCounters.h"
 #include "app/StartupSettings.h"
 #include "app/WindowHandlers.h"
 #include "cloud/CloudReporter.h"
@@ -110,6 +111,7 @@ public:
     AisState ais;
     CloudState cloud;
     LinkHealth links;
+    StationCounters counters;
     std::int16_t compassRebootSwitch = 0;
     std::int16_t pingRebootSwitch = 0;
     QString caption; // the window caption, as the radio handlers read it

@@ -49,6 +49,25 @@ void Station::setupLinkWatch()
     connect(&links.ais, &LinkOutage::statusChanged, &display.aisPorts, &Control::setStatus);
     connect(&links.shipService, &LinkOutage::statusChanged, &display.Label12, &Control::setStatus);
 
+    // The totals for the metrics: each loss of a link, each socket that
+    // connects again after an earlier connection.
+    for (const LinkHealth::Named &named : links.named()) {
+        counters.linkLosses[named.id] = 0;
+        connect(named.link, &LinkOutage::statusChanged, this, [this, named] {
+            if (named.link->down())
+                ++counters.linkLosses[named.id];
+        });
+    }
+    for (const auto &[socket, id] : {std::pair{&Winsock2, "board"}, std::pair{&Winsock1, "radio"}}) {
+        const QString name = QString::fromLatin1(id);
+        counters.reconnects[name] = 0;
+        connect(socket, &TcpLink::connected, this, [this, name, before = false]() mutable {
+            if (before)
+                ++counters.reconnects[name];
+            before = true;
+        });
+    }
+
     // The radio: its console socket ending, a rejected login or three polls
     // without an answer make its figures stale; the next reading is its return.
     connect(&Winsock1, &TcpLink::ended, this, [this](const QString &reason) {

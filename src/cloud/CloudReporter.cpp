@@ -186,6 +186,8 @@ void CloudReporter::finishReply()
         cloud.lastAcceptedAt = m_parts.clock.now();
         m_parts.outage.back(cloud.lastAcceptedAt);
     } else {
+        if (reportFailed)
+            reportFailed();
         m_parts.outage.lost(verdict.notice, m_parts.clock.now());
         m_parts.display.Label_NOTE.setText(verdict.notice);
         // Logged like an unreachable server, so the log and the history's
@@ -204,6 +206,8 @@ void CloudReporter::Winsock_Cloud_Error(int number, const QString &description)
     Display &d = m_parts.display;
     d.Label_NOTE.setText(QStringLiteral("云平台连接错误: ") + description);
     m_parts.cloud.lastAccepted = false;
+    if (reportFailed)
+        reportFailed();
     m_parts.outage.lost(socketErrorReason(number, description), m_parts.clock.now());
     d.Text2.append(QStringLiteral("Winsock错误: ") + description + QStringLiteral("\r\n"));
     QString line = m_eventLine(d.Label_NOTE.text());

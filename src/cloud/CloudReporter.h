@@ -62,6 +62,9 @@ public:
     void Winsock_Cloud_StateChanged(int state);
     void Cloud_Click();
 
+    // Told of each report the server refused or could not be reached for.
+    std::function<void()> reportFailed;
+
     // The reply handling of the data event, on bytes already read.
     void replyReceived(const QByteArray &bytes);
 

@@ -183,6 +183,8 @@ void CommandConsole::dispatch(ConsolePath path, std::span<const Row> rows)
 {
     ConsoleCommand command;
     command.path = path;
+    if (commandEntered && !m_parts.display.Combo2.text().isEmpty())
+        commandEntered();
     for (const Row &row : rows) {
         if (!matches(row, m_parts.display.Combo2.text()))
             continue;

@@ -52,6 +52,8 @@ public:
 
     // The ±30° survey, run when AUTOSCAN is confirmed. Empty: nothing runs.
     std::function<void()> autoscan;
+    // Told of each command entered (a non-empty box on Enter or the button).
+    std::function<void()> commandEntered;
 
     void Combo2_KeyDown(int keyCode, int shift);
     void Command3_Click();

@@ -25,6 +25,18 @@ public:
     LinkOutage signal{QStringLiteral("信号"), QStringLiteral("丢失"), QStringLiteral("恢复"), this};
 
     QList<LinkOutage *> all() { return {&board, &radio, &cloud, &ais, &shipService, &signal}; }
+
+    // Each link with its id for machine readers (status, metrics).
+    struct Named {
+        QString id;
+        const LinkOutage *link;
+    };
+    QList<Named> named() const
+    {
+        return {{QStringLiteral("board"), &board},       {QStringLiteral("radio"), &radio},
+                {QStringLiteral("cloud"), &cloud},       {QStringLiteral("ais"), &ais},
+                {QStringLiteral("ship_service"), &shipService}, {QStringLiteral("signal"), &signal}};
+    }
 };
 
 } // namespace korvane
