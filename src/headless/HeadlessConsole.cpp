@@ -19,6 +19,8 @@ HeadlessConsole::HeadlessConsole(Station &station, std::FILE *out, QObject *pare
 {
     connect(&station.display, &Display::changed, this,
             [this](const QString &control, const QString &property, const QString &value) {
+                if (m_quiet && control != QLatin1String("Label_NOTE") && control != QLatin1String("Lbl_ALARM"))
+                    return;
                 // The password box shows dots in the window; its text must
                 // not reach a service's journal either.
                 const bool secret = control == QLatin1String("Text7") && property == QLatin1String("text")
@@ -26,9 +28,19 @@ HeadlessConsole::HeadlessConsole(Station &station, std::FILE *out, QObject *pare
                 print(control + QLatin1Char('.') + property + QLatin1Char('=')
                       + (secret ? QStringLiteral("******") : escapeLine(value)));
             });
+    // The full stream shows the event lines through the terminal box.
+    station.log.setEchoListener([this](const QString &line) {
+        if (m_quiet)
+            print(escapeLine(line));
+    });
     const AutoScanRecord &scan = station.autoScan.record();
     connect(&scan, &AutoScanRecord::changed, this,
             [this, &scan](AutoScanRecord::Event event) { print(autoScanLine(scan, event)); });
+}
+
+HeadlessConsole::~HeadlessConsole()
+{
+    m_station.log.setEchoListener({});
 }
 
 void HeadlessConsole::print(const QString &line)

@@ -11,11 +11,17 @@ class LoopWatch;
 class Station;
 
 // The station without a window: every display change is printed as
-// "CONTROL.property=value"; stdin lines are operator actions.
+// "CONTROL.property=value"; stdin lines are operator actions. Quiet, only
+// the event lines (as the daily log gets them), the notice and alarm
+// changes (in the same CONTROL.property=value form) and the answers to
+// ":" actions are printed.
 class HeadlessConsole : public QObject {
     Q_OBJECT
 public:
     explicit HeadlessConsole(Station &station, std::FILE *out = stdout, QObject *parent = nullptr);
+    ~HeadlessConsole() override;
+
+    void setQuiet(bool quiet) { m_quiet = quiet; }
 
     // One input line of the headless grammar.
     void handleLine(const QString &line);
@@ -32,6 +38,7 @@ private:
     Station &m_station;
     std::FILE *m_out;
     LoopWatch *m_watch = nullptr;
+    bool m_quiet = false;
 };
 
 } // namespace korvane

@@ -52,6 +52,8 @@ void EventLog::append(QString &text)
     }
     if (m_listener)
         m_listener(text);
+    if (m_echo)
+        m_echo(text);
 }
 
 void EventLog::append(const QString &text)

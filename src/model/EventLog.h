@@ -29,12 +29,16 @@ public:
     // Called with each line after it is written (or failed to be), without
     // its line break; whatever the listener does cannot cost the file a line.
     void setLineListener(std::function<void(const QString &)> listener) { m_listener = std::move(listener); }
+    // A second listener, for a front end that shows the lines as they are
+    // written (the quiet headless console); the first one is the history's.
+    void setEchoListener(std::function<void(const QString &)> listener) { m_echo = std::move(listener); }
 
 private:
     const Clock &m_clock;
     QString m_folder;
     QString m_programName;
     std::function<void(const QString &)> m_listener;
+    std::function<void(const QString &)> m_echo;
 };
 
 } // namespace korvane
