@@ -17,6 +17,7 @@
 #include "platform/ProcessServices.h"
 #include "platform/QuitSignals.h"
 #include "platform/SettingsStore.h"
+#include "web/WebCommandLine.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -71,8 +72,9 @@ void addOptions(QCommandLineParser &parser)
                                      "on its web interface)."),
                       QStringLiteral("airos|cpe"), QStringLiteral("airos")});
     parser.addOption({QStringLiteral("answer"),
-                      QStringLiteral("Headless answer to question boxes: ok, cancel or default."),
-                      QStringLiteral("ok|cancel|default"), QStringLiteral("default")});
+                      QStringLiteral("Headless answer to question boxes: ok, cancel, default, or wait (left open for "
+                                     "the web view or a :answer line; the default with the web view)."),
+                      QStringLiteral("ok|cancel|default|wait"), QStringLiteral("default")});
     parser.addOption({QStringLiteral("settings"),
                       QStringLiteral("Use this settings file instead of the user's store."),
                       QStringLiteral("file")});
@@ -107,6 +109,7 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("until"),
                       QStringLiteral("With an export: the last time, local, \"yyyy-MM-dd HH:mm:ss\"."),
                       QStringLiteral("time")});
+    web::addWebOptions(parser);
     parser.addOption({QStringLiteral("watch-loop"),
                       QStringLiteral("Measure the longest stall of the event loop; the headless :stats line "
                                      "reports it with the memory and processor use.")});
@@ -204,7 +207,7 @@ int main(int argc, char **argv)
     // Help and version need no window: on a service host or over ssh there
     // is no display, and the widget application would abort without one.
     for (const char *flag :
-         {"--help", "-h", "-?", "--help-all", "--version", "-v", "--export-history", "--export-events"}) {
+         {"--help", "-h", "-?", "--help-all", "--version", "-v", "--export-history", "--export-events", "--web-user", "--web-users", "--make-web-cert"}) {
         if (!headless && hasArgument(argc, argv, flag) && !displayAvailable())
             headless = true;
     }
@@ -230,7 +233,7 @@ int main(int argc, char **argv)
     parser.process(*app);
     HeadlessDialogs::Policy policy = HeadlessDialogs::Policy::Default;
     if (!HeadlessDialogs::parsePolicy(parser.value(QStringLiteral("answer")), policy)) {
-        std::fprintf(stderr, "--answer takes ok, cancel or default\n");
+        std::fprintf(stderr, "--answer takes ok, cancel, default or wait\n");
         return 2;
     }
 
@@ -257,7 +260,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "demo: %s\n", qPrintable(error));
             return 1;
         }
-        settings = std::make_unique<SettingsStore>(demo->settingsPath());
+        // A settings file named with the demo is used (and seeded): its web
+        // accounts then serve the demo's web view.
+        settings = std::make_unique<SettingsStore>(parser.isSet(QStringLiteral("settings"))
+                                                       ? parser.value(QStringLiteral("settings"))
+                                                       : demo->settingsPath());
         seedDemoSettings(*settings, *demo);
         if (!parser.isSet(QStringLiteral("log-dir")))
             logFolder = demo->folder();
@@ -273,6 +280,13 @@ int main(int argc, char **argv)
     } else {
         settings = SettingsStore::forUser(programName);
     }
+
+    if (const int code = web::runWebCommand(parser, *settings); code >= 0)
+        return code;
+    // A service with the web view leaves its questions open for the page,
+    // unless told how to answer them.
+    if (headless && !parser.isSet(QStringLiteral("answer")) && web::webWanted(parser, *settings))
+        policy = HeadlessDialogs::Policy::Wait;
 
     SystemClock clock;
     DesktopFileReveal reveal;
@@ -316,6 +330,7 @@ int main(int argc, char **argv)
     std::unique_ptr<HeadlessConsole> console;
     std::unique_ptr<StdinReader> reader;
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<web::WebServer> webView;
     LoopWatch loopWatch;
     if (parser.isSet(QStringLiteral("watch-loop")))
         loopWatch.start();
@@ -342,6 +357,8 @@ int main(int argc, char **argv)
             QCoreApplication::exit(0);
             return;
         }
+        if (web::webWanted(parser, *settings))
+            webView = web::startWebView(parser, station, env.timeScale);
         if (headless) {
             reader->start();
         } else {

@@ -3,6 +3,7 @@
 #include "app/Station.h"
 #include "headless/AutoScanLine.h"
 #include "headless/LineEscape.h"
+#include "platform/Dialogs.h"
 #include "platform/LoopWatch.h"
 #include "text/Numbers.h"
 
@@ -83,6 +84,12 @@ void HeadlessConsole::handleAction(const QString &verb, const QString &rest)
                 if (console)
                     console->print(line);
             });
+    } else if (verb == QLatin1String("answer")) {
+        // A question left open (--answer wait) answered from the console.
+        Dialogs *dialogs = m_station.environment().dialogs;
+        known = dialogs && (rest == QLatin1String("ok") || rest == QLatin1String("cancel"));
+        if (known)
+            dialogs->answerFromElsewhere(rest == QLatin1String("ok") ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
     } else if (verb == QLatin1String("send")) {
         m_station.setControl(QStringLiteral("Combo2"), rest);
         m_station.click(QStringLiteral("Command3"));

@@ -16,6 +16,8 @@ void HeadlessDialogs::show(const Question &question)
                                 .toUtf8();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), m_out);
     std::fflush(m_out);
+    if (m_policy == Policy::Wait)
+        return;
     Answer given = question.defaultAnswer;
     if (question.buttons != Buttons::Ok && m_policy == Policy::Ok)
         given = Answer::Ok;
@@ -32,6 +34,8 @@ bool HeadlessDialogs::parsePolicy(const QString &text, Policy &policy)
         policy = Policy::Cancel;
     else if (text == QLatin1String("default"))
         policy = Policy::Default;
+    else if (text == QLatin1String("wait"))
+        policy = Policy::Wait;
     else
         return false;
     return true;

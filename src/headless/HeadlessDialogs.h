@@ -7,10 +7,11 @@
 namespace korvane {
 
 // Message boxes without a window: printed as one line and answered at once
-// with the answer given on the command line (or the box's default button).
+// with the answer given on the command line (or the box's default button);
+// or, with "wait", left open until the web view or a ":answer" line answers.
 class HeadlessDialogs final : public Dialogs {
 public:
-    enum class Policy { Ok, Cancel, Default };
+    enum class Policy { Ok, Cancel, Default, Wait };
 
     explicit HeadlessDialogs(Policy policy, std::FILE *out = stdout);
 

@@ -71,6 +71,8 @@ Task<Dialogs::Answer> Dialogs::ask(const Scope *scope, Question question)
         if (wasOpen && !m_closing) {
             m_frontShown = false;
             withdraw();
+            if (m_observer)
+                m_observer();
             QTimer::singleShot(0, &m_context, [this] { showFront(); });
         }
     }
@@ -82,6 +84,9 @@ void Dialogs::showFront()
     if (m_queue.empty() || m_frontShown || m_closing)
         return;
     m_frontShown = true;
+    ++m_shown;
+    if (m_observer)
+        m_observer();
     show(m_queue.front()->question);
 }
 
@@ -100,11 +105,21 @@ void Dialogs::answer(Answer answer)
     m_queue.pop_front();
     m_frontShown = false;
     pending->answer = answer;
+    if (m_observer)
+        m_observer();
     // The next question opens from the event loop, after the asker has gone
     // on with this answer.
     if (!m_queue.empty())
         QTimer::singleShot(0, &m_context, [this] { showFront(); });
     pending->wait.wake();
+}
+
+void Dialogs::answerFromElsewhere(Answer given)
+{
+    if (m_queue.empty() || !m_frontShown)
+        return;
+    withdraw();
+    answer(given);
 }
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace korvane {
@@ -50,6 +51,14 @@ public:
     std::optional<Question> openQuestion() const;
     // Answers the open question; nothing when none is open.
     void answer(Answer answer);
+    // Each question shown gets the next number: an answer from elsewhere
+    // (the web view) names the one it answers.
+    quint64 openQuestionId() const { return m_shown; }
+    // The answer came from elsewhere than the front end showing the box:
+    // it closes the box, then the asker has the answer.
+    void answerFromElsewhere(Answer answer);
+    // Told when a question opens or closes.
+    void setObserver(std::function<void()> observer) { m_observer = std::move(observer); }
 
 protected:
     // Shows the open question. The front end calls answer() when it has the
@@ -65,6 +74,8 @@ private:
 
     std::deque<Pending *> m_queue;
     bool m_frontShown = false;
+    quint64 m_shown = 0;
+    std::function<void()> m_observer;
     bool m_closing = false;
     QObject m_context; // for showing the next question from the event loop
     Scope m_told;      // the boxes nothing waits for

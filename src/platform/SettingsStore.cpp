@@ -90,6 +90,18 @@ void SettingsStore::write(const QString &key, const QString &value)
 #endif
 }
 
+void SettingsStore::remove(const QString &key)
+{
+    const OwnerOnlyCreation ownerOnly;
+    m_settings->remove(key);
+    m_settings->sync();
+}
+
+QStringList SettingsStore::keys() const
+{
+    return m_settings->allKeys();
+}
+
 QString SettingsStore::filePath() const
 {
     return m_settings->fileName();

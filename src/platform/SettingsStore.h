@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -24,6 +25,9 @@ public:
 
     QString read(const QString &key) const;
     void write(const QString &key, const QString &value);
+    void remove(const QString &key);
+    // Every key the file holds (groups joined with '/').
+    QStringList keys() const;
     QString filePath() const;
 
 private:
