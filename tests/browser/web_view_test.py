@@ -169,7 +169,11 @@ def history_drawn(driver):
     """Clicks the 10分钟 span again until a chart has a row with a figure and ink on its canvas."""
     drawn = driver.execute_script("""
         const charts = window.korvaneCharts || [];
-        const rows = charts.some((g) => g.rawData_.some((row) => row.slice(1).some((v) => v !== null)));
+        const rows = charts.some((g) => {
+          for (let r = 0; r < g.numRows(); r++)
+            for (let c = 1; c < g.numColumns(); c++) if (g.getValue(r, c) !== null) return true;
+          return false;
+        });
         const inked = [...document.querySelectorAll('#charts canvas')].some((c) => {
           const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
           for (let i = 3; i < d.length; i += 4) if (d[i] !== 0) return true;

@@ -40,7 +40,10 @@
   // One chart per unit: signal in dBm, rates together, angles together.
   function groups(figures) {
     const byUnit = new Map();
+    const some = (list) => (list || []).some((v) => v !== null && v !== undefined);
     for (const [id, f] of Object.entries(figures || {})) {
+      // A figure this station never had in the span (the CPE's beside a radio) is left out.
+      if (!some(f.min) && !some(f.max)) continue;
       const unit = f.unit || '';
       if (!byUnit.has(unit)) byUnit.set(unit, []);
       byUnit.get(unit).push([id, f]);
