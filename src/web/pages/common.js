@@ -109,6 +109,17 @@ const Korvane = (() => {
     return `（过时 ${Math.floor(s / 3600)} 小时）`;
   }
 
+  // A lamp's or ring dot's colour: a word the sheet knows, or "#rrggbb" from
+  // the station's own palette; anything else stays grey.
+  const COLOUR_WORDS = ['green', 'red', 'yellow', 'grey', 'black'];
+  function paint(node, colour) {
+    node.style.backgroundColor = '';
+    for (const word of COLOUR_WORDS) node.classList.remove(word);
+    if (COLOUR_WORDS.includes(colour)) node.classList.add(colour);
+    else if (/^#[0-9a-f]{6}$/i.test(colour || '')) node.style.backgroundColor = colour;
+    else node.classList.add('grey');
+  }
+
   function two(n) { return String(n).padStart(2, '0'); }
   function time(ms) {
     const d = new Date(ms);
@@ -186,5 +197,5 @@ const Korvane = (() => {
     connect();
   }
 
-  return { el, getJson, post, nav, loadSession, live, age, staleMark, time, logout };
+  return { el, getJson, post, nav, loadSession, live, age, staleMark, time, logout, paint };
 })();

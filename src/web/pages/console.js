@@ -46,7 +46,8 @@
       const b = box.children[i];
       b.dataset.index = String(d.index);
       b.textContent = d.text;
-      b.className = ['green', 'red', 'yellow'].includes(d.colour) ? d.colour : '';
+      b.title = d.tip || '';
+      K.paint(b, d.colour);
     });
     if (typeof ring.slider_min === 'number') slider.min = ring.slider_min;
     if (typeof ring.slider_max === 'number') slider.max = ring.slider_max;

@@ -35,8 +35,10 @@
   function showLamps(lamps) {
     $('lamps').replaceChildren(...(lamps || []).map((l) => {
       const lamp = K.el('div', { class: 'lamp', id: `lamp-${l.id}` });
-      const colour = ['green', 'red', 'yellow', 'grey'].includes(l.colour) ? l.colour : 'grey';
-      lamp.append(K.el('span', { class: `dot ${colour}`, title: colour }));
+      if (l.tip) lamp.title = l.tip;
+      const dot = K.el('span', { class: 'dot' });
+      K.paint(dot, l.colour);
+      lamp.append(dot);
       const words = K.el('div');
       words.append(K.el('div', null, l.label));
       words.append(K.el('div', { class: 'words' }, l.status));
