@@ -9,6 +9,7 @@ PACKAGES := cmake make g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qcoro-qt6-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n \
 	libsqlite3-dev zlib1g-dev \
 	qt6-httpserver-dev qt6-websockets-dev libjs-dygraphs openssl \
+	chromium chromium-driver python3-selenium \
 	googletest libgtest-dev libgmock-dev libbenchmark-dev \
 	clang libclang-rt-14-dev \
 	geographiclib-tools gpsd-clients \
@@ -67,6 +68,7 @@ package: build
 screenshots: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -R '^gui\.(History|HistoryYear)?Screenshot\.' --output-on-failure
 	mkdir -p docs && cd $(BUILD_DIR)/screenshots && cp main-window.png status.png main-window-stale.png main-window-maximised.png autoscan.png history.png history-week.png $(CURDIR)/docs/
+	cd $(BUILD_DIR) && KORVANE_SCREENSHOTS_DIR=$(CURDIR)/docs ctest -R '^browser\.WebView$$' --output-on-failure
 
 # The newest .deb checked as an operator gets it: lintian, then installed into
 # a fresh Debian 12 root made by debootstrap. Needs root and a few minutes, so

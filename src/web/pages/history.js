@@ -1,0 +1,156 @@
+// The history page: the station's samples over a span, one chart per unit,
+// min and max of each pixel column as the error band, link outages shaded
+// and events marked.
+'use strict';
+
+(() => {
+  const K = Korvane;
+  const MIN = 60 * 1000;
+  const HOUR = 60 * MIN;
+  const SPANS = [['10分钟', 10 * MIN], ['1小时', HOUR], ['6小时', 6 * HOUR], ['24小时', 24 * HOUR],
+    ['48小时', 48 * HOUR], ['7天', 7 * 24 * HOUR], ['30天', 30 * 24 * HOUR]];
+  const BANDS = { board: 'rgba(198,40,40,.25)', radio: 'rgba(245,124,0,.3)' };
+  const OTHER_BAND = 'rgba(120,120,120,.2)';
+  const COLOURS = ['#1565c0', '#2e7d32', '#ef6c00', '#6a1b9a', '#00838f', '#ad1457', '#5d4037'];
+  const state = document.getElementById('history-state');
+  const chartsBox = document.getElementById('charts');
+  let span = 10 * MIN;
+  let refreshTimer = null;
+  // For the browser test and for debugging from the console.
+  window.korvaneCharts = [];
+
+  // dygraphs writes series labels into its legend as HTML.
+  const escapeHtml = (s) => String(s).replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
+
+  function spanButtons() {
+    const box = document.getElementById('spans');
+    const csv = document.getElementById('csv');
+    for (const [words, ms] of SPANS) {
+      const b = K.el('button', { type: 'button', class: ms === span ? 'active' : '' }, words);
+      b.dataset.span = String(ms);
+      b.addEventListener('click', () => {
+        span = ms;
+        for (const other of box.querySelectorAll('button')) other.classList.toggle('active', other === b);
+        load();
+      });
+      box.insertBefore(b, csv);
+    }
+  }
+
+  // One chart per unit: signal in dBm, rates together, angles together.
+  function groups(figures) {
+    const byUnit = new Map();
+    const some = (list) => (list || []).some((v) => v !== null && v !== undefined);
+    for (const [id, f] of Object.entries(figures || {})) {
+      // A figure this station never had in the span (the CPE's beside a radio) is left out.
+      if (!some(f.min) && !some(f.max)) continue;
+      const unit = f.unit || '';
+      if (!byUnit.has(unit)) byUnit.set(unit, []);
+      byUnit.get(unit).push([id, f]);
+    }
+    return [...byUnit.entries()];
+  }
+
+  function bandsPainter(history) {
+    return (ctx, area, g) => {
+      for (const [link, ranges] of Object.entries(history.links || {})) {
+        ctx.fillStyle = BANDS[link] || OTHER_BAND;
+        for (const r of ranges) {
+          if (r.state !== 'down') continue;
+          const x1 = Math.max(area.x, g.toDomXCoord(r.from));
+          const x2 = Math.min(area.x + area.w, g.toDomXCoord(r.to));
+          if (x2 > x1) ctx.fillRect(x1, area.y, Math.max(1, x2 - x1), area.h);
+        }
+      }
+      ctx.strokeStyle = '#6a1b9a';
+      ctx.lineWidth = 1;
+      for (const m of history.marks || []) {
+        const x = Math.round(g.toDomXCoord(m.t)) + 0.5;
+        if (x < area.x || x > area.x + area.w) continue;
+        ctx.beginPath();
+        ctx.moveTo(x, area.y);
+        ctx.lineTo(x, area.y + area.h);
+        ctx.stroke();
+      }
+    };
+  }
+
+  function nearestTime(times, t) {
+    let best = times[0];
+    for (const x of times) if (Math.abs(x - t) < Math.abs(best - t)) best = x;
+    return best;
+  }
+
+  function draw(history) {
+    for (const g of window.korvaneCharts) g.destroy();
+    window.korvaneCharts = [];
+    chartsBox.replaceChildren();
+    const times = history.times || [];
+    let drawn = 0;
+    groups(history.figures).forEach(([unit, members], n) => {
+      const card = K.el('section', { class: 'card' });
+      card.append(K.el('h2', { class: 'chart-title' },
+        members.map(([, f]) => f.label).join(' / ') + (unit ? `（${unit}）` : '')));
+      const box = K.el('div', { class: 'chart', id: `chart-${n}` });
+      card.append(box);
+      chartsBox.append(card);
+      const rows = times.map((t, i) => [new Date(t), ...members.map(([, f]) => {
+        const lo = f.min ? f.min[i] : null;
+        const hi = f.max ? f.max[i] : null;
+        if (lo === null || hi === null || lo === undefined || hi === undefined) return null;
+        return [lo, (lo + hi) / 2, hi];
+      })]);
+      if (!rows.length) {
+        box.replaceChildren(K.el('p', { class: 'muted' }, '此时段没有数据'));
+        return;
+      }
+      const labels = ['时间', ...members.map(([, f]) => escapeHtml(f.label))];
+      const g = new Dygraph(box, rows, {
+        labels,
+        customBars: true,
+        connectSeparatedPoints: false,
+        colors: members.map((_, i) => COLOURS[(i + n) % COLOURS.length]),
+        dateWindow: [history.from, history.to],
+        ylabel: escapeHtml(unit),
+        legend: 'follow',
+        labelsKMB: false,
+        underlayCallback: bandsPainter(history),
+        axes: { x: { pixelsPerLabel: 80 } },
+      });
+      const series = labels[1];
+      g.ready(() => {
+        g.setAnnotations((history.marks || []).filter(() => times.length).map((m) => ({
+          series,
+          x: nearestTime(times, m.t),
+          shortText: m.count > 1 ? String(m.count) : '!',
+          text: `${K.time(m.t)} ${m.kind}${m.count > 1 ? ` ×${m.count}` : ''}：${m.words || ''}`,
+          width: 16,
+          height: 16,
+          tickHeight: 6,
+        })));
+      });
+      window.korvaneCharts.push(g);
+      drawn++;
+    });
+    state.textContent = drawn ? `${K.time(history.from)} — ${K.time(history.to)}` : '此时段没有数据';
+  }
+
+  async function load() {
+    clearTimeout(refreshTimer);
+    const to = Date.now();
+    const from = to - span;
+    document.getElementById('csv').href = `/api/history.csv?from=${from}&to=${to}`;
+    const columns = Math.max(1, Math.min(4000, Math.round(chartsBox.clientWidth - 80)));
+    state.textContent = '加载中…';
+    try {
+      draw(await K.getJson(`/api/history?from=${from}&to=${to}&columns=${columns}`));
+    } catch (e) {
+      state.textContent = `加载失败：${e.message}`;
+    }
+    // Short spans move visibly: follow them.
+    if (span <= HOUR) refreshTimer = setTimeout(load, span <= 10 * MIN ? 10000 : 30000);
+  }
+
+  spanButtons();
+  K.nav('history').then(load).catch(() => {});
+})();
