@@ -88,7 +88,7 @@ class Station:
         self.log = open(os.path.join(folder, 'station.log'), 'w+')
         env = dict(os.environ, QT_QPA_PLATFORM='offscreen', TMPDIR=folder)
         self.process = subprocess.Popen(
-            [STATION, '--demo', '--headless', '--settings', self.settings, '--answer', 'ok',
+            [STATION, '--demo', '--headless', '--settings', self.settings,
              '--web', f'127.0.0.1:{self.port}', '--time-scale', '0.2'],
             stdin=subprocess.PIPE, stdout=self.log, stderr=subprocess.STDOUT, env=env)
         until('the web view answers', lambda: http_status(self.base + '/login') == 200, 60)
@@ -218,12 +218,13 @@ def main():
         box = driver.find_element(By.ID, 'command')
         box.send_keys('INIT', Keys.ENTER)
 
-        def init_runs():
-            ok = driver.find_elements(By.CSS_SELECTOR, '#question-back:not(.hidden) button[data-answer=ok]')
-            if ok:
-                ok[0].click()
-            return b'cl0' in station.board_received()
-        until('the board receives cl0', init_runs, 60, driver)
+        # With the web view the station leaves INIT's confirmation open for it.
+        ok = until('INIT asks first', lambda: driver.find_elements(
+            By.CSS_SELECTOR, '#question-back:not(.hidden) button[data-answer=ok]'), 20, driver)
+        assert driver.find_element(By.ID, 'question-text').text
+        ok[0].click()
+        until('the question closes', lambda: not driver.find_element(By.ID, 'question-back').is_displayed(), 10, driver)
+        until('the board receives cl0', lambda: b'cl0' in station.board_received(), 60, driver)
         until('the terminal follows', lambda: len(driver.execute_script('return arguments[0].textContent', terminal)) > before, 20, driver)
         shoot(driver, 'web-console.png', 1280, 900)
 

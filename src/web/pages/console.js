@@ -99,7 +99,7 @@
   }
 
   function show(frame, first) {
-    if (frame.terminal && typeof frame.terminal.append === 'string') follow(frame.terminal.append, first);
+    if (frame.terminal && typeof frame.terminal.append === 'string') follow(frame.terminal.append, first || frame.terminal.replace);
     if (frame.ring) showRing(frame.ring);
     showProgress(frame.progress);
     showQuestion(frame.question);
