@@ -141,24 +141,6 @@ TEST(HeadlessConsole, ThePasswordBoxIsNeverPrinted)
     EXPECT_TRUE(out.text().contains(QStringLiteral("Text7.text=******\n")));
 }
 
-TEST(HeadlessConsole, QuietPrintsEventLinesNoticesAndAlarmsOnly)
-{
-    StationFixture f;
-    Station &s = f.start();
-    Captured out;
-    HeadlessConsole console(s, out.file);
-    console.setQuiet(true);
-    s.display.Label6.setColour(Rgb{0, 255, 0});
-    s.display.Text2.append(QStringLiteral("radio says hello\r\n"));
-    s.display.Label_NOTE.setText(QStringLiteral("控制板连接恢复"));
-    s.display.Lbl_ALARM.setText(QStringLiteral("信号丢失"));
-    s.log.append(s.eventLine(QStringLiteral("控制板连接中断（连接被拒绝）")));
-    EXPECT_EQ(out.text(), QStringLiteral("Label_NOTE.text=控制板连接恢复\n"
-                                         "Lbl_ALARM.text=信号丢失\n")
-                              + s.eventLine(QStringLiteral("控制板连接中断（连接被拒绝）")).trimmed()
-                              + QLatin1Char('\n'));
-}
-
 TEST(HeadlessConsole, HistoryLineSummarisesTheLastMinutes)
 {
     StationFixture f;
