@@ -61,9 +61,10 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("Run without a window: display changes go to stdout as "
                                      "CONTROL.property=value, stdin lines are operator actions.")});
     parser.addOption({QStringLiteral("quiet"),
-                      QStringLiteral("With --headless: print only the event lines (as the daily log gets them), "
-                                     "the notice and alarm changes (Label_NOTE.text=..., Lbl_ALARM.text=...) "
-                                     "the survey's lines and the answers to : actions; not the rest of the display stream.")});
+                      QStringLiteral("With --headless: print only the event lines (as the daily log gets "
+                                     "them), the notice and alarm changes (Label_NOTE.text=..., "
+                                     "Lbl_ALARM.text=...), the survey's lines and the answers to : actions; "
+                                     "not the rest of the display stream.")});
     parser.addOption({QStringLiteral("demo"),
                       QStringLiteral("Start simulated peers on loopback and use a throw-away settings "
                                      "store and log folder. Runs headless when there is no display.")});

@@ -51,7 +51,7 @@ bool ConnectionGuard::adopt(QTcpSocket *socket)
 void ConnectionGuard::readArrived(QTcpSocket *socket)
 {
     const auto it = m_watches.find(socket);
-    if (it == m_watches.end() || it->upgraded)
+    if (it == m_watches.end() || it->upgraded || !socket->isOpen())
         return;
     const int before = it->framing.completed();
     switch (it->framing.feed(socket->peek(socket->bytesAvailable()))) {

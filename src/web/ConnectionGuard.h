@@ -58,7 +58,12 @@ private:
 template <class Base>
 class GuardedServer : public Base {
 public:
-    GuardedServer(ConnectionGuard &guard, QObject *parent) : Base(parent), m_guard(guard) {}
+    GuardedServer(ConnectionGuard &guard, QObject *parent) : Base(parent), m_guard(guard)
+    {
+        // A burst of clients (a page's assets, a wall of phones) waits in
+        // the kernel's queue rather than being turned away there.
+        Base::setListenBacklogSize(256);
+    }
 
     QTcpSocket *nextPendingConnection() override
     {

@@ -72,8 +72,19 @@ HttpFront::HttpFront(Handler handler, QObject *parent) : QAbstractHttpServer(par
 {
 }
 
+namespace {
+bool upgradesToWebSocket(const QHttpServerRequest &request)
+{
+    return request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
 bool HttpFront::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    // Qt 6.4 hands an upgrade to its WebSocket server when this returns
+    // true; who may have the live feed is decided there, on the socket.
+    if (upgradesToWebSocket(request))
+        return true;
     WebRequest r;
     r.method = methodOf(request.method());
     const QUrl url = request.url();
@@ -89,8 +100,10 @@ bool HttpFront::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     return true;
 }
 
-void HttpFront::missingHandler(const QHttpServerRequest &, QTcpSocket *socket)
+void HttpFront::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    if (upgradesToWebSocket(request))
+        return;
     ReplyChannel(socket).send(WebReply::text(404, QStringLiteral("not found")));
 }
 

@@ -163,7 +163,8 @@ FigureReading readFigure(const Station &station, const StatusFigure &figure)
     r.known = read && (figure.number ? r.number.has_value() : !r.text.isEmpty());
     if (!r.known)
         r.number.reset();
-    if (read)
+    // An unknown figure has no age: the feed's readings gave it nothing.
+    if (r.known)
         r.ageS = static_cast<double>(feed->silentMs()) / 1000.0;
     r.stale = feed->stale();
     return r;
@@ -200,8 +201,9 @@ QJsonObject statusObject(const Station &station)
         o[named.id + QStringLiteral("_link_status")] = named.link->status();
     }
     o[QStringLiteral("slider_deg")] = d.Slider1.value();
-    o[QStringLiteral("progress_percent")] = d.progressBar.visible() ? QJsonValue(d.progressBar.value()) : QJsonValue::Null;
-    o[QStringLiteral("progress_text")] = d.progressBar.visible() ? d.progressBar.text() : QString();
+    const bool running = d.progressBar.visible();
+    o[QStringLiteral("progress_percent")] = running ? QJsonValue(d.progressBar.value()) : QJsonValue::Null;
+    o[QStringLiteral("progress_text")] = running ? d.progressBar.text() : QString();
     return o;
 }
 

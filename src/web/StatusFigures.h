@@ -42,7 +42,7 @@ struct FigureReading {
     QString text;
     std::optional<double> number;
     bool known = false;
-    std::optional<double> ageS; // since its feed's last reading; none before one
+    std::optional<double> ageS; // since its feed's last reading; none while not known
     bool stale = false;
 };
 FigureReading readFigure(const Station &station, const StatusFigure &figure);

@@ -23,8 +23,9 @@ bool WebListen::parse(const QString &text, WebListen &out, QString &error)
         host = host.mid(1, host.size() - 2);
     bool portOk = false;
     const uint port = trimmed.mid(colon + 1).toUInt(&portOk);
-    if (!portOk || port == 0 || port > 65535) {
-        error = QStringLiteral("端口须在1到65535之间");
+    // Port 0: any free port (the start-up line names the one it got).
+    if (!portOk || port > 65535) {
+        error = QStringLiteral("端口须在0到65535之间");
         return false;
     }
     QHostAddress address;

@@ -23,17 +23,20 @@ public:
     QDateTime now() const override { return time; }
 };
 
-// Records every box and answers with a preset answer.
+// Records every box and answers with a preset answer (or, holding, leaves
+// it open for someone else to answer).
 class RecordingDialogs final : public Dialogs {
 public:
     Answer reply = Answer::Ok;
+    bool hold = false;
     QStringList shown;
 
 protected:
     void show(const Question &q) override
     {
         shown << q.title + QLatin1Char('|') + q.text;
-        answer(q.buttons == Buttons::Ok ? Answer::Ok : reply);
+        if (!hold)
+            answer(q.buttons == Buttons::Ok ? Answer::Ok : reply);
     }
 };
 
