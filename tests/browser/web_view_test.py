@@ -115,6 +115,11 @@ class Station:
             os.kill(pid, signal.SIGSTOP)
         self.stopped += pids
 
+    def thaw_radio(self):
+        for pid in self.stopped:
+            os.kill(pid, signal.SIGCONT)
+        self.stopped = []
+
     def stop(self):
         for pid in self.stopped:
             try:
@@ -166,7 +171,8 @@ def signal_figure(driver):
 
 
 def history_drawn(driver):
-    """Clicks the 10分钟 span again until a chart has a row with a figure and ink on its canvas."""
+    """Clicks the 10分钟 span again until a chart has a row with a figure, ink on its canvas and the
+    frozen radio's outage among the link bands."""
     drawn = driver.execute_script("""
         const charts = window.korvaneCharts || [];
         const rows = charts.some((g) => {
@@ -179,10 +185,18 @@ def history_drawn(driver):
           for (let i = 3; i < d.length; i += 4) if (d[i] !== 0) return true;
           return false;
         });
-        return rows && inked;""")
+        const history = window.korvaneHistory || {};
+        const radioDown = ((history.links || {}).radio || []).some((r) => r.state === 'down');
+        return rows && inked && radioDown;""")
     if not drawn:
         driver.find_element(By.CSS_SELECTOR, '#spans button').click()
     return drawn
+
+
+def recorded_s(driver):
+    return driver.execute_script("""
+        const h = window.korvaneHistory, g = (window.korvaneCharts || [])[0];
+        return h && g ? (h.to - g.getValue(0, 0)) / 1000 : 0;""")
 
 
 def main():
@@ -207,10 +221,6 @@ def main():
         shoot(driver, 'web-status.png', 1280, 900)
         shoot(driver, 'web-status-phone.png', 390, 844, mobile=True)
 
-        driver.get(base + '/history')
-        until('the history charts show the demo', lambda: history_drawn(driver), 90, driver, poll=2)
-        shoot(driver, 'web-history.png', 1280, 900)
-
         driver.get(base + '/console')
         terminal = driver.find_element(By.ID, 'terminal')
         until('the terminal has the station text', lambda: terminal.text.strip(), 20, driver)
@@ -234,6 +244,15 @@ def main():
         until('the signal figure turns stale', lambda: (s := signal_figure(driver)) and s[1], 60, driver)
         figure = driver.find_element(By.ID, 'fig-signal_dbm')
         assert '过时' in figure.text, figure.text
+        station.thaw_radio()
+        until('the signal figure is live again', lambda: (s := signal_figure(driver)) and not s[1], 60, driver)
+
+        driver.get(base + '/history')
+        until('the history charts show the demo and the radio down', lambda: history_drawn(driver), 90, driver, poll=2)
+        if os.environ.get('KORVANE_SCREENSHOTS_DIR'):
+            # A picture worth having needs a minute or so of recording.
+            until('a minute of history', lambda: history_drawn(driver) and recorded_s(driver) >= 60, 120, driver, poll=5)
+        shoot(driver, 'web-history.png', 1280, 900)
 
         cookie = driver.get_cookie('korvane_session')['value']
         assert http_status(base + '/api/status', cookie) == 200

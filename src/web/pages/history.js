@@ -81,12 +81,44 @@
     return best;
   }
 
+  const bar = (f, i) => {
+    const lo = f.min ? f.min[i] : null;
+    const hi = f.max ? f.max[i] : null;
+    if (lo === null || hi === null || lo === undefined || hi === undefined) return null;
+    return [lo, (lo + hi) / 2, hi];
+  };
+
+  // A chart's rows: only the columns where one of its figures has a sample,
+  // so a peer read less often than a column lasts still draws a line. Where
+  // its samples stop for much longer than they usually come (the peer was
+  // down), a row of nothing breaks the line.
+  function groupRows(times, members) {
+    const kept = times.map((t, i) => i).filter((i) => members.some(([, f]) => bar(f, i) !== null));
+    const steps = kept.slice(1).map((i, n) => times[i] - times[kept[n]]).sort((a, b) => a - b);
+    const usual = steps.length ? steps[Math.floor(steps.length / 2)] : 0;
+    const rows = [];
+    kept.forEach((i, n) => {
+      if (n > 0 && usual > 0 && times[i] - times[kept[n - 1]] > 3 * usual) {
+        rows.push([new Date((times[i] + times[kept[n - 1]]) / 2), ...members.map(() => null)]);
+      }
+      rows.push([new Date(times[i]), ...members.map(([, f]) => bar(f, i))]);
+    });
+    return rows;
+  }
+
   function draw(history) {
+    window.korvaneHistory = history;
     for (const g of window.korvaneCharts) g.destroy();
     window.korvaneCharts = [];
     chartsBox.replaceChildren();
     const times = history.times || [];
     let drawn = 0;
+    // A station that has recorded for less than the span: the axis starts
+    // with its first sample, not with minutes of nothing.
+    const has = (i) => Object.values(history.figures || {}).some((f) =>
+      (f.min && f.min[i] !== null && f.min[i] !== undefined) || (f.max && f.max[i] !== null && f.max[i] !== undefined));
+    const firstColumn = times.findIndex((_, i) => has(i));
+    const start = firstColumn > 0 ? times[firstColumn] : history.from;
     groups(history.figures).forEach(([unit, members], n) => {
       const card = K.el('section', { class: 'card' });
       card.append(K.el('h2', { class: 'chart-title' },
@@ -94,12 +126,7 @@
       const box = K.el('div', { class: 'chart', id: `chart-${n}` });
       card.append(box);
       chartsBox.append(card);
-      const rows = times.map((t, i) => [new Date(t), ...members.map(([, f]) => {
-        const lo = f.min ? f.min[i] : null;
-        const hi = f.max ? f.max[i] : null;
-        if (lo === null || hi === null || lo === undefined || hi === undefined) return null;
-        return [lo, (lo + hi) / 2, hi];
-      })]);
+      const rows = groupRows(times, members);
       if (!rows.length) {
         box.replaceChildren(K.el('p', { class: 'muted' }, '此时段没有数据'));
         return;
@@ -110,7 +137,7 @@
         customBars: true,
         connectSeparatedPoints: false,
         colors: members.map((_, i) => COLOURS[(i + n) % COLOURS.length]),
-        dateWindow: [history.from, history.to],
+        dateWindow: [start, history.to],
         ylabel: escapeHtml(unit),
         legend: 'follow',
         labelsKMB: false,
@@ -132,7 +159,9 @@
       window.korvaneCharts.push(g);
       drawn++;
     });
-    state.textContent = drawn ? `${K.time(history.from)} — ${K.time(history.to)}` : '此时段没有数据';
+    if (!drawn) state.textContent = '此时段没有数据';
+    else if (start > history.from) state.textContent = `${K.time(start)} — ${K.time(history.to)}（此前没有记录）`;
+    else state.textContent = `${K.time(history.from)} — ${K.time(history.to)}`;
   }
 
   async function load() {
