@@ -104,6 +104,9 @@ void WebServer::broadcast()
     if (m_live.empty())
         return;
     const QJsonObject base = frame();
+    // Clients at the same place in the terminal get the same text: each
+    // text is made once a round, not once a client.
+    QHash<qint64, QString> made;
     // Copies: a send may drop a client and change the list.
     std::vector<QWebSocket *> sockets;
     for (const LiveClient &c : m_live)
@@ -111,11 +114,11 @@ void WebServer::broadcast()
     for (QWebSocket *socket : sockets) {
         const auto it = std::find_if(m_live.begin(), m_live.end(), [socket](const LiveClient &c) { return c.socket == socket; });
         if (it != m_live.end())
-            sendTo(*it, base);
+            sendTo(*it, base, &made);
     }
 }
 
-void WebServer::sendTo(LiveClient &client, const QJsonObject &base)
+void WebServer::sendTo(LiveClient &client, const QJsonObject &base, QHash<qint64, QString> *made)
 {
     QWebSocket *socket = client.socket;
     // A session logged out or idle too long ends its live view too.
@@ -123,8 +126,17 @@ void WebServer::sendTo(LiveClient &client, const QJsonObject &base)
         socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("session ended"));
         return;
     }
+    // Viewers see no terminal: one text for all of them (key -2).
+    const bool terminal = client.who.role == Role::Operator;
+    const qint64 key = !terminal ? -2 : client.terminalSent < m_terminalResetAt ? -1 : client.terminalSent;
+    if (made && made->contains(key)) {
+        if (terminal)
+            client.terminalSent = m_terminalTotal;
+        send(client, made->value(key));
+        return;
+    }
     QJsonObject f = base;
-    if (client.who.role == Role::Operator) {
+    if (terminal) {
         const QString &all = m_station.display.Text2.text();
         QJsonObject terminal;
         const qint64 fresh = m_terminalTotal - client.terminalSent;
@@ -138,6 +150,14 @@ void WebServer::sendTo(LiveClient &client, const QJsonObject &base)
         f.insert(QStringLiteral("terminal"), terminal);
     }
     const QString text = QString::fromUtf8(QJsonDocument(f).toJson(QJsonDocument::Compact));
+    if (made)
+        made->insert(key, text);
+    send(client, text);
+}
+
+void WebServer::send(LiveClient &client, const QString &text)
+{
+    QWebSocket *socket = client.socket;
     // A client that does not read holds our memory: past the limit it goes.
     if (socket->bytesToWrite() + text.size() > kLiveBacklogLimit) {
         event(QStringLiteral("网页实时连接积压超过1 MiB，已断开：%1").arg(client.who.user));

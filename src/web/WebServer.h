@@ -92,7 +92,8 @@ private:
     void acceptLive();
     void broadcast();
     QJsonObject frame() const;
-    void sendTo(LiveClient &client, const QJsonObject &base);
+    void sendTo(LiveClient &client, const QJsonObject &base, QHash<qint64, QString> *made = nullptr);
+    void send(LiveClient &client, const QString &text);
     QJsonObject questionObject() const;
 
     Station &m_station;
