@@ -67,36 +67,6 @@ QStringList historyBandColumns()
     return columns;
 }
 
-QString eventKindLabel(const QString &kind)
-{
-    namespace k = history::kind;
-    static const QHash<QString, QString> labels = {
-        {k::Alarm, QStringLiteral("告警")},        {k::Login, QStringLiteral("登录")},
-        {k::LinkLost, QStringLiteral("断链")},     {k::LinkBack, QStringLiteral("恢复")},
-        {k::Drive, QStringLiteral("驱动")},        {k::Sweep, QStringLiteral("扫描")},
-        {k::Comparison, QStringLiteral("比较")},   {k::Survey, QStringLiteral("测量")},
-        {k::Reboot, QStringLiteral("重启")},       {k::CloudFailure, QStringLiteral("云端失败")},
-        {k::Operator, QStringLiteral("操作")},     {k::Clock, QStringLiteral("时钟")},
-        {k::Other, QStringLiteral("其他")},
-    };
-    return labels.value(kind, kind);
-}
-
-bool isSevereKind(const QString &kind)
-{
-    namespace k = history::kind;
-    return kind == k::Alarm || kind == k::LinkLost || kind == k::CloudFailure || kind == k::Reboot;
-}
-
-const QStringList &eventKindsInOrder()
-{
-    namespace k = history::kind;
-    static const QStringList kinds = {k::LinkLost, k::LinkBack, k::Alarm,    k::Reboot,   k::CloudFailure,
-                                      k::Login,    k::Drive,    k::Sweep,    k::Comparison, k::Survey,
-                                      k::Operator, k::Clock,    k::Other};
-    return kinds;
-}
-
 QColor eventKindColour(const QString &kind)
 {
     namespace k = history::kind;

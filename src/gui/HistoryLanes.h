@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/EventKinds.h"
 #include "history/HistoryQuery.h"
 
 #include <QColor>
@@ -51,11 +52,9 @@ QStringList historyBandColumns();
 
 using history::signalLostRuns;
 
-QString eventKindLabel(const QString &kind);
+using history::eventKindLabel;
+using history::eventKindsInOrder;
+using history::isSevereKind;
 QColor eventKindColour(const QString &kind);
-// Losses, alarms, reboots and refused reports: drawn above the routine marks.
-bool isSevereKind(const QString &kind);
-// Every kind, in the order the filter lists them.
-const QStringList &eventKindsInOrder();
 
 } // namespace korvane

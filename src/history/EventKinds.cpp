@@ -2,6 +2,7 @@
 
 #include "history/HistorySchema.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace korvane::history {
@@ -80,6 +81,36 @@ std::optional<QString> eventKindOf(const QString &line, bool operatorAction)
         return rule.kind;
     }
     return operatorAction ? kind::Operator : kind::Other;
+}
+
+QString eventKindLabel(const QString &kind)
+{
+    namespace k = kind;
+    static const QHash<QString, QString> labels = {
+        {k::Alarm, QStringLiteral("告警")},        {k::Login, QStringLiteral("登录")},
+        {k::LinkLost, QStringLiteral("断链")},     {k::LinkBack, QStringLiteral("恢复")},
+        {k::Drive, QStringLiteral("驱动")},        {k::Sweep, QStringLiteral("扫描")},
+        {k::Comparison, QStringLiteral("比较")},   {k::Survey, QStringLiteral("测量")},
+        {k::Reboot, QStringLiteral("重启")},       {k::CloudFailure, QStringLiteral("云端失败")},
+        {k::Operator, QStringLiteral("操作")},     {k::Clock, QStringLiteral("时钟")},
+        {k::Other, QStringLiteral("其他")},
+    };
+    return labels.value(kind, kind);
+}
+
+bool isSevereKind(const QString &kind)
+{
+    namespace k = kind;
+    return kind == k::Alarm || kind == k::LinkLost || kind == k::CloudFailure || kind == k::Reboot;
+}
+
+const QStringList &eventKindsInOrder()
+{
+    namespace k = kind;
+    static const QStringList kinds = {k::LinkLost, k::LinkBack, k::Alarm,    k::Reboot,   k::CloudFailure,
+                                      k::Login,    k::Drive,    k::Sweep,    k::Comparison, k::Survey,
+                                      k::Operator, k::Clock,    k::Other};
+    return kinds;
 }
 
 } // namespace korvane::history

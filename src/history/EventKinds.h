@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,5 +13,12 @@ namespace korvane::history {
 // grow the file by tens of megabytes a day. `operatorAction` is true while
 // the line comes from something the operator did.
 std::optional<QString> eventKindOf(const QString &line, bool operatorAction = false);
+
+// A kind in words, as the event lists show it ("断链").
+QString eventKindLabel(const QString &kind);
+// Losses, alarms, reboots and refused reports: drawn above the routine marks.
+bool isSevereKind(const QString &kind);
+// Every kind, in the order the filters list them.
+const QStringList &eventKindsInOrder();
 
 } // namespace korvane::history

@@ -1,5 +1,6 @@
 #include "web/WebHistory.h"
 
+#include "history/EventKinds.h"
 #include "history/HistoryExport.h"
 #include "history/HistoryQuery.h"
 #include "history/WorkerThread.h"
@@ -111,6 +112,8 @@ QByteArray spanJson(const history::SpanData &data)
     for (const history::MarkerGroup &m : data.markers)
         marks.append(QJsonObject{{QStringLiteral("t"), double(m.t)},
                                  {QStringLiteral("kind"), m.kind},
+                                 {QStringLiteral("kind_label"), history::eventKindLabel(m.kind)},
+                                 {QStringLiteral("severe"), history::isSevereKind(m.kind)},
                                  {QStringLiteral("count"), m.count},
                                  {QStringLiteral("words"), m.words}});
     const QJsonObject o{{QStringLiteral("from"), double(span.from)},     {QStringLiteral("to"), double(span.until)},
@@ -142,10 +145,15 @@ QByteArray eventsJson(const QVector<history::Event> &all, const QString &kind, c
             {QStringLiteral("t"), double(e.t)},
             {QStringLiteral("time"), QDateTime::fromMSecsSinceEpoch(e.t).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))},
             {QStringLiteral("kind"), e.kind},
+            {QStringLiteral("kind_label"), history::eventKindLabel(e.kind)},
             {QStringLiteral("words"), e.words.isEmpty() ? e.text.trimmed() : e.words},
             {QStringLiteral("text"), e.text.trimmed()}});
     }
+    QJsonObject labels;
+    for (const QString &k : history::eventKindsInOrder())
+        labels.insert(k, history::eventKindLabel(k));
     const QJsonObject o{{QStringLiteral("total"), double(shown.size())}, {QStringLiteral("page"), page},
+                        {QStringLiteral("kind_labels"), labels},
                         {QStringLiteral("per_page"), perPage},          {QStringLiteral("kinds"), kinds},
                         {QStringLiteral("rows"), rows}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
@@ -198,6 +206,9 @@ void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done don
             request.states.append(QString::fromLatin1(band));
         request.span = history::Span{from, to, columns};
         request.listLimit = 0;
+        // A mark per 20 columns of a kind at most: a week of routine events
+        // would otherwise hide the chart under its marks.
+        request.markerColumns = 20;
         w.post([&w, q, request, done] {
             const history::SpanData data = q->load(request);
             WebReply r;

@@ -9,15 +9,23 @@
   let page = 0;
   let pages = 1;
 
-  function showKinds(kinds) {
+  function showKinds(kinds, labels) {
     const select = $('kind');
     const chosen = select.value;
+    const named = (kind) => (labels && labels[kind]) || kind;
     const options = [K.el('option', { value: '' }, '全部类型')];
-    for (const [kind, count] of Object.entries(kinds || {}).sort()) {
-      options.push(K.el('option', { value: kind }, `${kind}（${count}）`));
+    // In the station's own order of kinds (losses first), then any other.
+    const order = Object.keys(labels || {});
+    const known = Object.keys(kinds || {}).sort((a, b) => {
+      const ia = order.indexOf(a) < 0 ? order.length : order.indexOf(a);
+      const ib = order.indexOf(b) < 0 ? order.length : order.indexOf(b);
+      return ia - ib || a.localeCompare(b);
+    });
+    for (const kind of known) {
+      options.push(K.el('option', { value: kind }, `${named(kind)}（${kinds[kind]}）`));
     }
     // The chosen kind stays selectable even when this span has none of it.
-    if (chosen && !(chosen in (kinds || {}))) options.push(K.el('option', { value: chosen }, `${chosen}（0）`));
+    if (chosen && !(chosen in (kinds || {}))) options.push(K.el('option', { value: chosen }, `${named(chosen)}（0）`));
     select.replaceChildren(...options);
     select.value = chosen;
   }
@@ -26,7 +34,7 @@
     $('rows').replaceChildren(...rows.map((r) => {
       const tr = K.el('tr');
       tr.append(K.el('td', { class: 'time' }, r.time || K.time(r.t)));
-      tr.append(K.el('td', null, r.kind));
+      tr.append(K.el('td', null, r.kind_label || r.kind));
       tr.append(K.el('td', null, r.words));
       tr.append(K.el('td', { class: 'text' }, r.text));
       return tr;
@@ -47,7 +55,7 @@
     });
     try {
       const answer = await K.getJson(`/api/events?${query}`);
-      showKinds(answer.kinds);
+      showKinds(answer.kinds, answer.kind_labels);
       showRows(answer.rows || []);
       pages = Math.max(1, Math.ceil(answer.total / PER_PAGE));
       $('total').textContent = `共 ${answer.total} 条`;

@@ -62,13 +62,16 @@
           if (x2 > x1) ctx.fillRect(x1, area.y, Math.max(1, x2 - x1), area.h);
         }
       }
-      ctx.strokeStyle = '#6a1b9a';
+      // Losses, alarms, reboots and refused reports cross the chart; the
+      // routine marks (comparisons, logins, drives) are short ticks at its
+      // foot, so a week of them does not hide the figures.
       ctx.lineWidth = 1;
       for (const m of history.marks || []) {
         const x = Math.round(g.toDomXCoord(m.t)) + 0.5;
         if (x < area.x || x > area.x + area.w) continue;
+        ctx.strokeStyle = m.severe ? '#6a1b9a' : 'rgba(106, 27, 154, 0.45)';
         ctx.beginPath();
-        ctx.moveTo(x, area.y);
+        ctx.moveTo(x, m.severe ? area.y : area.y + area.h - 6);
         ctx.lineTo(x, area.y + area.h);
         ctx.stroke();
       }
@@ -146,11 +149,15 @@
       });
       const series = labels[1];
       g.ready(() => {
-        g.setAnnotations((history.marks || []).filter(() => times.length).map((m) => ({
+        // Every mark is named on a short span; on a long one, only the
+        // severe ones, so the boxes do not cover the chart.
+        const marks = history.marks || [];
+        const named = marks.length <= 40 ? marks : marks.filter((m) => m.severe);
+        g.setAnnotations(named.filter(() => times.length).map((m) => ({
           series,
           x: nearestTime(times, m.t),
           shortText: m.count > 1 ? String(m.count) : '!',
-          text: `${K.time(m.t)} ${m.kind}${m.count > 1 ? ` ×${m.count}` : ''}：${m.words || ''}`,
+          text: `${K.time(m.t)} ${m.kind_label || m.kind}${m.count > 1 ? ` ×${m.count}` : ''}：${m.words || ''}`,
           width: 16,
           height: 16,
           tickHeight: 6,
