@@ -192,50 +192,45 @@ Task<> ControllerLink::supervise()
         reconnect(m_sockets.controller);
 }
 
-Task<> ControllerLink::probeRadio()
+Task<std::optional<bool>> ControllerLink::probe(TcpLink &target)
 {
-    TcpLink &radio = m_sockets.radio;
     TcpLink &probe = m_sockets.probe;
-    if (radio.State() != TcpLink::Connected)
-        co_return;
+    if (target.State() != TcpLink::Connected)
+        co_return std::nullopt;
     probe.Close();
-    probe.RemoteHost = radio.RemoteHost;
-    probe.RemotePort = radio.RemotePort;
+    probe.RemoteHost = target.RemoteHost;
+    probe.RemotePort = target.RemotePort;
     probe.Connect();
     const bool done = co_await Delay(&m_scope, kProbeWaitSeconds);
     if (!done)
-        co_return;
+        co_return std::nullopt;
     const bool healthy = probe.State() == TcpLink::Connected;
     probe.Close();
-    if (!healthy) {
+    co_return healthy;
+}
+
+Task<> ControllerLink::probeRadio()
+{
+    const std::optional<bool> healthy = co_await probe(m_sockets.radio);
+    if (healthy == false) {
         m_display.Label_NOTE.setText(QStringLiteral("微波网络出错或已断开，请检查！"));
-        radio.Close(QStringLiteral("探测连接无响应"));
+        m_sockets.radio.Close(QStringLiteral("探测连接无响应"));
     }
 }
 
 Task<> ControllerLink::probeController()
 {
-    TcpLink &controller = m_sockets.controller;
-    TcpLink &probe = m_sockets.probe;
-    if (controller.State() != TcpLink::Connected)
+    const std::optional<bool> healthy = co_await probe(m_sockets.controller);
+    if (!healthy)
         co_return;
-    probe.Close();
-    probe.RemoteHost = controller.RemoteHost;
-    probe.RemotePort = controller.RemotePort;
-    probe.Connect();
-    const bool done = co_await Delay(&m_scope, kProbeWaitSeconds);
-    if (!done)
-        co_return;
-    const bool healthy = probe.State() == TcpLink::Connected;
-    probe.Close();
     // A healthy probe clears only its own notice: any other stays until it is
     // replaced, or the crew would see it for seven seconds at most.
-    if (healthy) {
+    if (*healthy) {
         if (m_display.Label_NOTE.text() == kConnectingNotice)
             m_display.Label_NOTE.setText(QString());
     } else {
         m_display.Label_NOTE.setText(kConnectingNotice);
-        controller.Close(QStringLiteral("探测连接无响应"));
+        m_sockets.controller.Close(QStringLiteral("探测连接无响应"));
     }
 }
 

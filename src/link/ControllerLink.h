@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace korvane {
 
 class Display;
@@ -50,6 +52,11 @@ private:
     void radioHalf();
     void controllerHalf();
     void finalStep();
+    // A second connection to the target's address, held for the probe's
+    // wait: whether it stood (nothing when the target was not connected or
+    // the wait was cut short). The target is one of the station's own
+    // sockets, which outlive every wait.
+    Task<std::optional<bool>> probe(TcpLink &target);
     Task<> probeRadio();
     Task<> probeController();
     void connectRadio();
