@@ -308,24 +308,23 @@ int main(int argc, char **argv)
     };
     test::HistoryYear year;
     year.now = QDateTime::currentMSecsSinceEpoch() / 1000 * 1000;
-    if (const QString make = option("--make"); !make.isEmpty()) {
+    const auto makeYear = [&year](const QString &file) {
         QElapsedTimer timer;
         timer.start();
-        const auto counts = year.make(make);
-        std::printf("%s: %lld minute rows, %lld seconds, %lld events, %.1f MB, made in %.0f s\n", qPrintable(make),
-                    counts.minutes, counts.seconds, counts.events, QFileInfo(make).size() / 1e6,
+        const auto counts = year.make(file);
+        std::printf("%s: %lld minute rows, %lld seconds, %lld events, %.1f MB, made in %.0f s\n", qPrintable(file),
+                    counts.minutes, counts.seconds, counts.events, QFileInfo(file).size() / 1e6,
                     timer.elapsed() / 1e3);
+    };
+    if (const QString make = option("--make"); !make.isEmpty()) {
+        makeYear(make);
         return 0;
     }
     QTemporaryDir dir;
     QString path = option("--file");
     if (path.isEmpty()) {
         path = dir.filePath(QStringLiteral("year.sqlite"));
-        QElapsedTimer timer;
-        timer.start();
-        const auto counts = year.make(path);
-        std::printf("year file: %lld minute rows, %lld seconds, %lld events, made in %.0f s\n", counts.minutes,
-                    counts.seconds, counts.events, timer.elapsed() / 1e3);
+        makeYear(path);
     }
     std::printf("file size: %.1f MB\n", QFileInfo(path).size() / 1e6);
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(newestRow(path) + 1000);
