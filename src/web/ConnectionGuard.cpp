@@ -1,5 +1,7 @@
 #include "web/ConnectionGuard.h"
 
+#include "web/HttpTypes.h"
+
 #include <QTcpSocket>
 
 namespace korvane::web {
@@ -8,12 +10,10 @@ namespace {
 
 QByteArray refusal(int status)
 {
-    const char *reason = status == 431   ? "Request Header Fields Too Large"
-                         : status == 413 ? "Content Too Large"
-                         : status == 411 ? "Length Required"
-                                         : "Service Unavailable";
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason
-           + "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+    WebReply r;
+    r.status = status;
+    r.close = true;
+    return serialise(r);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -46,6 +48,18 @@ struct WebReply {
         r.body = text.toUtf8();
         return r;
     }
+    static WebReply json(int status, const QJsonObject &object)
+    {
+        WebReply r;
+        r.status = status;
+        r.contentType = "application/json; charset=utf-8";
+        r.body = QJsonDocument(object).toJson(QJsonDocument::Compact);
+        return r;
+    }
+    static WebReply jsonError(int status, const QString &error)
+    {
+        return json(status, QJsonObject{{QStringLiteral("error"), error}});
+    }
     static WebReply redirect(const QByteArray &location)
     {
         WebReply r;
@@ -54,6 +68,9 @@ struct WebReply {
         return r;
     }
 };
+
+// The session cookie's name.
+inline constexpr char kSessionCookie[] = "korvane_session";
 
 // The wire form of a reply, with the headers every answer of the station
 // carries (no caching of live figures, no sniffing, no framing by others).

@@ -32,20 +32,6 @@ const Trace kTraces[] = {
 };
 const char *const kBands[] = {"board_link", "radio_link", "cloud_ok"};
 
-WebReply jsonReply(int status, const QJsonObject &o)
-{
-    WebReply r;
-    r.status = status;
-    r.contentType = "application/json; charset=utf-8";
-    r.body = QJsonDocument(o).toJson(QJsonDocument::Compact);
-    return r;
-}
-
-WebReply badRequest(const QString &why)
-{
-    return jsonReply(400, QJsonObject{{QStringLiteral("error"), why}});
-}
-
 // from/to in ms since the epoch; to after from.
 bool spanOf(const QUrlQuery &query, qint64 &from, qint64 &to, QString &error)
 {
@@ -124,6 +110,17 @@ QByteArray spanJson(const history::SpanData &data)
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
+// The worker's answer: the body, or why the file could not be read.
+WebReply answerOf(const history::HistoryQuery &query, QByteArray body)
+{
+    if (!query.isOpen())
+        return WebReply::jsonError(503, query.errorText());
+    WebReply r;
+    r.contentType = "application/json; charset=utf-8";
+    r.body = std::move(body);
+    return r;
+}
+
 QByteArray eventsJson(const QVector<history::Event> &all, const QString &kind, const QString &text, int page,
                       int perPage)
 {
@@ -180,14 +177,14 @@ WebHistory::~WebHistory()
 void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done done)
 {
     if (m_file.isEmpty()) {
-        done(jsonReply(404, QJsonObject{{QStringLiteral("error"), QStringLiteral("本站未记录历史")}}));
+        done(WebReply::jsonError(404, QStringLiteral("本站未记录历史")));
         return;
     }
     qint64 from = 0;
     qint64 to = 0;
     QString error;
     if (!spanOf(query, from, to, error)) {
-        done(badRequest(error));
+        done(WebReply::jsonError(400, error));
         return;
     }
     history::WorkerThread &w = *m_worker;
@@ -196,7 +193,7 @@ void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done don
         bool ok = false;
         const int columns = query.queryItemValue(QStringLiteral("columns")).toInt(&ok);
         if (!ok || columns < 1 || columns > kMaxColumns) {
-            done(badRequest(QStringLiteral("columns 须在1到%1之间").arg(kMaxColumns)));
+            done(WebReply::jsonError(400, QStringLiteral("columns 须在1到%1之间").arg(kMaxColumns)));
             return;
         }
         history::LoadRequest request;
@@ -211,13 +208,7 @@ void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done don
         request.markerColumns = 20;
         w.post([&w, q, request, done] {
             const history::SpanData data = q->load(request);
-            WebReply r;
-            if (!q->isOpen()) {
-                r = jsonReply(503, QJsonObject{{QStringLiteral("error"), q->errorText()}});
-            } else {
-                r.contentType = "application/json; charset=utf-8";
-                r.body = spanJson(data);
-            }
+            const WebReply r = answerOf(*q, spanJson(data));
             w.reply([done, r] { done(r); });
         });
     } else if (path == "/api/events") {
@@ -228,18 +219,12 @@ void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done don
         perPage = perPage < 1 ? 50 : std::min(perPage, kMaxPerPage);
         w.post([&w, q, from, to, kind, text, page, perPage, done] {
             const QVector<history::Event> events = q->events(from, to);
-            WebReply r;
-            if (!q->isOpen()) {
-                r = jsonReply(503, QJsonObject{{QStringLiteral("error"), q->errorText()}});
-            } else {
-                r.contentType = "application/json; charset=utf-8";
-                r.body = eventsJson(events, kind, text, page, perPage);
-            }
+            const WebReply r = answerOf(*q, eventsJson(events, kind, text, page, perPage));
             w.reply([done, r] { done(r); });
         });
     } else {
         if (to - from > kMaxCsvSpanMs) {
-            done(badRequest(QStringLiteral("CSV下载最多31天")));
+            done(WebReply::jsonError(400, QStringLiteral("CSV下载最多31天")));
             return;
         }
         const QString file = m_file;
@@ -253,7 +238,7 @@ void WebHistory::handle(const QByteArray &path, const QUrlQuery &query, Done don
             QString error;
             WebReply r;
             if (!history::writeSamplesCsv(file, range, buffer, &error)) {
-                r = jsonReply(503, QJsonObject{{QStringLiteral("error"), error}});
+                r = WebReply::jsonError(503, error);
             } else {
                 r.contentType = "text/csv; charset=utf-8";
                 r.body = std::move(csv);

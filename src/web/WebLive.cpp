@@ -45,11 +45,7 @@ void WebServer::acceptLive()
         if (!socket)
             continue;
         const QNetworkRequest request = socket->request();
-        QHostAddress peer = socket->peerAddress();
-        WebRequest asHttp;
-        asHttp.peer = peer;
-        asHttp.headers.append({QByteArray("x-forwarded-for"), request.rawHeader("X-Forwarded-For")});
-        const QString address = clientAddress(asHttp);
+        const QString address = clientAddress(socket->peerAddress(), request.rawHeader("X-Forwarded-For"));
         std::optional<Identity> who;
         if (request.url().path() == QLatin1String("/api/live") && sameOrigin(request)) {
             who = sessionOf(request.rawHeader("Cookie"), address);

@@ -15,21 +15,6 @@ namespace korvane::web {
 namespace {
 
 constexpr int kEnterKey = 13;
-const QByteArray kCookie = "korvane_session";
-
-WebReply json(int status, const QJsonObject &object)
-{
-    WebReply r;
-    r.status = status;
-    r.contentType = "application/json; charset=utf-8";
-    r.body = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    return r;
-}
-
-WebReply jsonError(int status, const QString &error)
-{
-    return json(status, QJsonObject{{QStringLiteral("error"), error}});
-}
 
 const QJsonObject kOk{{QStringLiteral("ok"), true}};
 
@@ -53,7 +38,7 @@ bool operatorOnly(const QByteArray &path)
 
 QByteArray sessionCookie(const QByteArray &token, bool secure, bool expire)
 {
-    QByteArray c = kCookie + '=' + token + "; Path=/; HttpOnly; SameSite=Strict";
+    QByteArray c = QByteArray(kSessionCookie) + '=' + token + "; Path=/; HttpOnly; SameSite=Strict";
     if (secure)
         c += "; Secure";
     if (expire)
@@ -105,13 +90,13 @@ void WebServer::authorised(const WebRequest &request, ReplyChannel channel, cons
     const QByteArray &path = request.rawPath;
     const bool post = request.method == "POST";
     if (operatorOnly(path) && who.role != Role::Operator) {
-        channel.send(jsonError(403, QStringLiteral("需要操作员权限")));
+        channel.send(WebReply::jsonError(403, QStringLiteral("需要操作员权限")));
         return;
     }
     // A cookie goes with any request the browser makes, also one another
     // site's page starts: a change needs the token only our pages know.
     if (post && !who.token.isEmpty() && request.header("x-csrf-token") != who.csrf) {
-        channel.send(jsonError(403, QStringLiteral("缺少或错误的CSRF令牌")));
+        channel.send(WebReply::jsonError(403, QStringLiteral("缺少或错误的CSRF令牌")));
         return;
     }
     if (post && path == "/logout") {
@@ -131,19 +116,19 @@ void WebServer::authorised(const WebRequest &request, ReplyChannel channel, cons
         else if (path == "/api/answer")
             channel.send(answer(request, who));
         else
-            channel.send(jsonError(404, QStringLiteral("没有这个接口")));
+            channel.send(WebReply::jsonError(404, QStringLiteral("没有这个接口")));
         return;
     }
     if (request.method != "GET" && request.method != "HEAD") {
-        channel.send(jsonError(405, QStringLiteral("不支持的方法")));
+        channel.send(WebReply::jsonError(405, QStringLiteral("不支持的方法")));
         return;
     }
     if (path == "/api/session") {
         channel.send(sessionReply(who));
     } else if (path == "/api/status") {
-        channel.send(json(200, statusObject(m_station)));
+        channel.send(WebReply::json(200, statusObject(m_station)));
     } else if (path == "/api/live.json") {
-        channel.send(json(200, frame()));
+        channel.send(WebReply::json(200, frame()));
     } else if (path == "/metrics") {
         WebReply r;
         r.contentType = kMetricsContentType;
@@ -160,7 +145,7 @@ void WebServer::authorised(const WebRequest &request, ReplyChannel channel, cons
 
 WebReply WebServer::sessionReply(const Identity &who) const
 {
-    return json(200, QJsonObject{{QStringLiteral("user"), who.user},
+    return WebReply::json(200, QJsonObject{{QStringLiteral("user"), who.user},
                                  {QStringLiteral("role"), roleName(who.role)},
                                  {QStringLiteral("csrf"), QString::fromLatin1(who.csrf)},
                                  {QStringLiteral("idle_minutes"), double(m_idleMs) / 60000.0}});
@@ -171,16 +156,16 @@ WebReply WebServer::command(const WebRequest &request, const Identity &who)
     QString error;
     const auto body = bodyObject(request, error);
     if (!body)
-        return jsonError(400, error);
+        return WebReply::jsonError(400, error);
     const QString text = body->value(QStringLiteral("command")).toString();
     if (text.trimmed().isEmpty() || text.size() > 1000 || text.contains(QLatin1Char('\n'))
         || text.contains(QLatin1Char('\r')))
-        return jsonError(400, QStringLiteral("命令须为一行文字"));
+        return WebReply::jsonError(400, QStringLiteral("命令须为一行文字"));
     event(QStringLiteral("网页命令：%1（%2）：%3").arg(who.user, who.address, text));
     // As typed into the window's command box and sent with Enter.
     m_station.setControl(QStringLiteral("Combo2"), text);
     m_station.key(QStringLiteral("Combo2"), kEnterKey);
-    return json(200, kOk);
+    return WebReply::json(200, kOk);
 }
 
 WebReply WebServer::action(const WebRequest &request, const Identity &who)
@@ -188,14 +173,14 @@ WebReply WebServer::action(const WebRequest &request, const Identity &who)
     QString error;
     const auto body = bodyObject(request, error);
     if (!body)
-        return jsonError(400, error);
+        return WebReply::jsonError(400, error);
     const QString control = body->value(QStringLiteral("control")).toString();
     bool done = false;
     QString what;
     if (control == QLatin1String("angle")) {
         const int index = body->value(QStringLiteral("index")).toInt(-1);
         if (index < 0 || index >= int(m_station.display.angle.size()))
-            return jsonError(400, QStringLiteral("没有这个方位点"));
+            return WebReply::jsonError(400, QStringLiteral("没有这个方位点"));
         what = QStringLiteral("方位点%1").arg(index);
         event(QStringLiteral("网页操作：%1（%2）：%3").arg(who.user, who.address, what));
         done = m_station.click(control, index);
@@ -205,14 +190,14 @@ WebReply WebServer::action(const WebRequest &request, const Identity &who)
     } else if (control == QLatin1String("Slider1")) {
         const QJsonValue v = body->value(QStringLiteral("value"));
         if (!v.isDouble())
-            return jsonError(400, QStringLiteral("滑块须为数字"));
+            return WebReply::jsonError(400, QStringLiteral("滑块须为数字"));
         const int value = v.toInt();
         event(QStringLiteral("网页操作：%1（%2）：滑块 %3").arg(who.user, who.address).arg(value));
         done = m_station.setControl(control, QString::number(value));
     } else {
-        return jsonError(400, QStringLiteral("不能从网页操作这个控件"));
+        return WebReply::jsonError(400, QStringLiteral("不能从网页操作这个控件"));
     }
-    return done ? json(200, kOk) : jsonError(400, QStringLiteral("操作未被接受"));
+    return done ? WebReply::json(200, kOk) : WebReply::jsonError(400, QStringLiteral("操作未被接受"));
 }
 
 WebReply WebServer::answer(const WebRequest &request, const Identity &who)
@@ -220,22 +205,22 @@ WebReply WebServer::answer(const WebRequest &request, const Identity &who)
     QString error;
     const auto body = bodyObject(request, error);
     if (!body)
-        return jsonError(400, error);
+        return WebReply::jsonError(400, error);
     Dialogs *dialogs = m_station.environment().dialogs;
     const QString given = body->value(QStringLiteral("answer")).toString();
     if (given != QLatin1String("ok") && given != QLatin1String("cancel"))
-        return jsonError(400, QStringLiteral("回答须为 ok 或 cancel"));
+        return WebReply::jsonError(400, QStringLiteral("回答须为 ok 或 cancel"));
     // The id guards against answering a question that was meanwhile
     // answered in the window and followed by another.
     if (!dialogs || !dialogs->openQuestion()
         || body->value(QStringLiteral("id")).toDouble(-1) != double(dialogs->openQuestionId()))
-        return jsonError(409, QStringLiteral("这个问题已不在"));
+        return WebReply::jsonError(409, QStringLiteral("这个问题已不在"));
     const Dialogs::Question q = *dialogs->openQuestion();
     event(QStringLiteral("网页回答：%1（%2）：%3 → %4")
               .arg(who.user, who.address, q.title, given == QLatin1String("ok") ? QStringLiteral("确定")
                                                                                  : QStringLiteral("取消")));
     dialogs->answerFromElsewhere(given == QLatin1String("ok") ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
-    return json(200, kOk);
+    return WebReply::json(200, kOk);
 }
 
 } // namespace korvane::web

@@ -24,7 +24,7 @@ namespace {
 constexpr int kMaxVerifying = 4;
 constexpr int kMaxVerifyingFromOne = 2;
 
-const QByteArray kCookie = "korvane_session";
+const QByteArray kBasicChallenge = "Basic realm=\"korvane-station\", charset=\"UTF-8\"";
 
 bool unsafePath(const QByteArray &path)
 {
@@ -134,19 +134,23 @@ void WebServer::event(const QString &message)
 
 QString WebServer::clientAddress(const WebRequest &request) const
 {
+    return clientAddress(request.peer, request.header("x-forwarded-for"));
+}
+
+QString WebServer::clientAddress(const QHostAddress &from, const QByteArray &forwarded) const
+{
     // Behind a reverse proxy on this host every request comes from
     // loopback; the proxy names the client last in X-Forwarded-For. From
     // anywhere else the header is the client's own word and counts for
     // nothing.
-    if (request.peer.isLoopback()) {
-        const QByteArray forwarded = request.header("x-forwarded-for");
+    if (from.isLoopback()) {
         if (!forwarded.isEmpty()) {
             const QHostAddress client(QString::fromLatin1(forwarded.split(',').last().trimmed()));
             if (!client.isNull())
                 return client.toString();
         }
     }
-    QHostAddress peer = request.peer;
+    QHostAddress peer = from;
     bool mapped = false;
     const quint32 v4 = peer.toIPv4Address(&mapped);
     if (mapped)
@@ -175,7 +179,7 @@ void WebServer::handle(const WebRequest &request, ReplyChannel channel)
 
 std::optional<WebServer::Identity> WebServer::sessionOf(const QByteArray &cookieHeader, const QString &address)
 {
-    const QByteArray token = cookieValue(cookieHeader, kCookie);
+    const QByteArray token = cookieValue(cookieHeader, kSessionCookie);
     if (token.isEmpty())
         return std::nullopt;
     const Session *session = m_sessions->touch(token);
@@ -205,7 +209,7 @@ void WebServer::withIdentity(const WebRequest &request, ReplyChannel channel)
     }
     WebReply r = WebReply::text(401, m_accounts.any() ? QStringLiteral("请先登录") : QStringLiteral("尚未设置网页账户"));
     if (isApi(request.rawPath)) {
-        r.addHeader("WWW-Authenticate", "Basic realm=\"korvane-station\", charset=\"UTF-8\"");
+        r.addHeader("WWW-Authenticate", kBasicChallenge);
     } else {
         // A browser goes to the login form.
         r.contentType = "text/html; charset=utf-8";
@@ -236,7 +240,7 @@ void WebServer::verifyBasic(const WebRequest &request, ReplyChannel channel, con
                    [this, request, channel, authorization, user, address](Check check, std::optional<Role> role) {
         if (check != Check::Ok) {
             WebReply r = WebReply::text(401, QStringLiteral("用户名或密码错误"));
-            r.addHeader("WWW-Authenticate", "Basic realm=\"korvane-station\", charset=\"UTF-8\"");
+            r.addHeader("WWW-Authenticate", kBasicChallenge);
             if (check == Check::Busy || m_sessions->waitSeconds(address) > 0)
                 r = WebReply::text(429, QStringLiteral("尝试次数过多，请稍后再试"));
             channel.send(r);

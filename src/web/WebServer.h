@@ -76,6 +76,7 @@ private:
     void verifyPassword(const QString &user, const QString &password, const QString &address,
                         std::function<void(Check, std::optional<Role>)> done);
     QString clientAddress(const WebRequest &request) const;
+    QString clientAddress(const QHostAddress &from, const QByteArray &forwarded) const;
     std::optional<Identity> sessionOf(const QByteArray &cookieHeader, const QString &address);
     void event(const QString &message);
 
