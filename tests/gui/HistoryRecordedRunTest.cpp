@@ -154,8 +154,10 @@ void HistoryScreenshot::radioDrop()
     ASSERT_TRUE(board.controlAcknowledged(QStringLiteral("silent on")));
     const qsizetype shown = station.output().size();
     ASSERT_TRUE(radio.controlAcknowledged(QStringLiteral("signal -120")));
-    at.signalLost = QDateTime::currentDateTime();
+    // The loss counts from when the station read it: on a busy machine its
+    // next poll may come a second or more after the radio changed.
     ASSERT_TRUE(waitUntil([&] { return shownSince(shown, QStringLiteral("Text1.text=-120\n")); }, kWaitMs));
+    at.signalLost = QDateTime::currentDateTime();
     // A whole second of it on file before the console goes too.
     ASSERT_TRUE(waitForSampleAfter(at.signalLost.addSecs(1)));
     ASSERT_TRUE(waitUntil([&] { return sweepTurns() >= 3; }, kWaitMs)) << qPrintable(station.output().right(3000));
