@@ -241,9 +241,11 @@ def main():
         driver.get(base + '/')
         until('a live signal figure again', lambda: (s := signal_figure(driver)) and not s[1], 30, driver)
         station.freeze_radio()
-        until('the signal figure turns stale', lambda: (s := signal_figure(driver)) and s[1], 60, driver)
-        figure = driver.find_element(By.ID, 'fig-signal_dbm')
-        assert '过时' in figure.text, figure.text
+        # The page redraws the figure on each frame: its mark and its words
+        # are read in one step, never through an element found earlier.
+        until('the signal figure turns stale and says so', lambda: driver.execute_script("""
+            const f = document.getElementById('fig-signal_dbm');
+            return f && f.dataset.stale === '1' && f.textContent.includes('过时');"""), 60, driver)
         station.thaw_radio()
         until('the signal figure is live again', lambda: (s := signal_figure(driver)) and not s[1], 60, driver)
 
